@@ -1,0 +1,64 @@
+#pragma once
+// The console: a window on its own thread with a screen-sized back buffer
+// and rows of coloured text drawn over it.
+#include <windows.h>
+
+#include <atomic>
+
+#include "runtime/tracked_string.h"
+
+const int TextRowCount = 101;    // rows 0 to 100
+const int TextRowBytes = 255;    // cells per row; the last stays zero
+const int InputBufferBytes = 256;
+
+struct CellPosition {
+    LONG Column;
+    LONG Row;
+};
+
+struct TextRows {
+    BYTE* Text[TextRowCount];
+    COLORREF* Foreground[TextRowCount];
+    LONG* Background[TextRowCount]; // a COLORREF, or -1 for transparent
+};
+
+struct TextColors {
+    COLORREF Foreground;
+    LONG Background;
+};
+
+struct OffscreenImage {
+    HBITMAP Bitmap;
+    HDC Dc;
+};
+
+struct PixelSize {
+    LONG Width;
+    LONG Height;
+};
+
+struct ConsoleState {
+    HWND ConsoleWindow;
+    DWORD ConsoleThreadId;
+    std::atomic<LONG> WindowReady;  // set at the end of every WM_PAINT
+    LOGFONTA ConsoleFontDescription;
+    HFONT ConsoleFont;
+    LONG CellWidth;
+    LONG LineHeight;
+    char InputBuffer[InputBufferBytes];
+    std::atomic<LONG> InputLength;  // -1 while no line input runs
+    BYTE LastKey;
+    CellPosition Cursor;
+    TextRows TextScreen;
+    TextColors ColorPair;
+    OffscreenImage BackBuffer;
+    PixelSize ScreenSize;
+};
+
+extern ConsoleState Console;
+
+DWORD WINAPI ConsoleThreadMain(LPVOID unused);
+LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Draws text rows over the window (first -1: every visible row).
+void RenderRows(HDC dc, LONG first, LONG last);

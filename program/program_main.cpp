@@ -1,0 +1,55 @@
+#include "program/program.h"
+
+#include <windows.h>
+
+#include "console/console.h"
+
+TrackedString StringSlots[StringSlotCount];
+
+namespace {
+
+const char Caption[] = "タイトル名";
+const int SmallIconResource = 102;
+
+void WaitForFirstPaint()
+{
+    do {
+        Sleep(20);
+    } while (Console.WindowReady == 0);
+}
+
+void ShapeWindow(HWND window)
+{
+    SetWindowTextA(window, Caption);
+
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(SmallIconResource));
+    SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    style &= ~(WS_THICKFRAME | WS_MINIMIZEBOX);
+    style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
+    SetWindowLongA(window, GWL_STYLE, style);
+
+    SetWindowPos(window, HWND_TOP, 0, 0, 640, 460, SWP_FRAMECHANGED);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE);
+}
+
+} // namespace
+
+void ProgramMain()
+{
+    StringsInit();
+    for (int slot = 0; slot < StringSlotCount; ++slot)
+        StringSlots[slot] = AllocString(0);
+
+    Console.InputLength = -1;
+    Console.WindowReady = 0;
+    CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
+    WaitForFirstPaint();
+
+    ShapeWindow(Console.ConsoleWindow);
+
+    // The scene and the main loop come here; until then the program only waits.
+    for (;;)
+        Sleep(INFINITE);
+}

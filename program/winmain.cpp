@@ -1,0 +1,8 @@
+#include <windows.h>
+
+#include "program/program.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    ProgramMain();
+}

@@ -1,0 +1,8 @@
+#include "runtime/fatal.h"
+
+void FatalError(const char* text, UINT exitCode)
+{
+    // No owner: the console window may be the very thing that failed.
+    MessageBoxA(nullptr, text, "エラー", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+    ExitProcess(exitCode);
+}

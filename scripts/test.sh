@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs every test under Wine.
+#   scripts/test.sh            (build tree: ./build, or $BUILD_DIR)
+set -eu
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${BUILD_DIR:-$ROOT/build}
+
+"$ROOT/scripts/install-deps.sh"
+"$ROOT/scripts/build.sh" "$BUILD"
+
+"$ROOT/scripts/wine-up.sh" "$BUILD"
+trap '"$ROOT/scripts/wine-down.sh" "$BUILD"' EXIT INT TERM
+cd "$BUILD"
+# Wine tests share one desktop and one audio sink: one at a time.
+ctest --output-on-failure --parallel 1 --timeout 900

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Stops what wine-up.sh started for a build tree:  wine-down.sh BUILD_DIR
+set -u
+WINE_BUILD_DIR=$(cd "$1" && pwd)
+STATE="$WINE_BUILD_DIR/wine"
+. "$(dirname "$0")/wine-env.sh"
+wineserver -k >/dev/null 2>&1
+for name in pulse xvfb; do
+    if [ -f "$STATE/$name.pid" ]; then
+        kill "$(cat "$STATE/$name.pid")" 2>/dev/null
+        rm -f "$STATE/$name.pid"
+    fi
+done
+rm -f "$STATE/display"
+exit 0

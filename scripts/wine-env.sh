@@ -1,0 +1,16 @@
+# Sourced: the environment every Wine process of a build tree runs in.
+# Needs WINE_BUILD_DIR.
+WINE_STATE_DIR="$WINE_BUILD_DIR/wine"
+export WINEPREFIX="$WINE_STATE_DIR/prefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8
+export LC_ALL=ja_JP.UTF-8
+if [ -f "$WINE_STATE_DIR/display" ]; then
+    DISPLAY=$(cat "$WINE_STATE_DIR/display")
+    export DISPLAY
+fi
+export PULSE_RUNTIME_PATH="$WINE_STATE_DIR/pulse"
+export PULSE_STATE_PATH="$WINE_STATE_DIR/pulse/state"
+export PULSE_SERVER="unix:$WINE_STATE_DIR/pulse/native"

@@ -1,0 +1,85 @@
+#!/bin/sh
+# Prepares and starts what Windows programs of a build tree run in:
+#   wine-up.sh BUILD_DIR [--use-display]
+# an Xvfb display (or the caller's own with --use-display), the build tree's
+# 32-bit Wine prefix (made once: virtual desktop, fonts), a PulseAudio null
+# sink, and a pre-started wineserver. wine-down.sh stops them again.
+set -eu
+WINE_BUILD_DIR=$(cd "$1" && pwd)
+USE_DISPLAY=${2:-}
+HERE=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$WINE_BUILD_DIR/wine"
+STATE="$WINE_BUILD_DIR/wine"
+
+alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+
+start_display() {
+    if [ "$USE_DISPLAY" = "--use-display" ] && [ -n "${DISPLAY:-}" ]; then
+        echo "$DISPLAY" > "$STATE/display"
+        return
+    fi
+    if alive "$STATE/xvfb.pid"; then
+        return
+    fi
+    n=91
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    # setsid and no shared pipes: a background child holding ctest's output open makes it wait.
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$STATE/xvfb.log" 2>&1 &
+    echo $! > "$STATE/xvfb.pid"
+    echo ":$n" > "$STATE/display"
+    tries=0
+    until [ -e "/tmp/.X11-unix/X$n" ]; do
+        tries=$((tries + 1))
+        [ $tries -lt 100 ] || { echo "wine-up: Xvfb did not start" >&2; cat "$STATE/xvfb.log" >&2; exit 1; }
+        sleep 0.1
+    done
+}
+
+start_pulseaudio() {
+    command -v pulseaudio >/dev/null || return 0
+    . "$HERE/wine-env.sh"
+    mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH"
+    if alive "$STATE/pulse.pid"; then
+        return
+    fi
+    setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --disallow-module-loading \
+        --log-target="file:$STATE/pulse.log" \
+        --load="module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_PATH/native" \
+        --load="module-null-sink sink_name=vsink rate=44100 channels=2" \
+        </dev/null >/dev/null 2>&1 &
+    echo $! > "$STATE/pulse.pid"
+    tries=0
+    until pactl info >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        [ $tries -lt 100 ] || { echo "wine-up: PulseAudio did not start" >&2; exit 1; }
+        sleep 0.1
+    done
+}
+
+make_prefix() {
+    . "$HERE/wine-env.sh"
+    [ -f "$WINEPREFIX/.ready" ] && return
+    rm -rf "$WINEPREFIX"
+    wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1
+    wineserver -w
+    # A virtual desktop: Windows-style frames, one desktop for every process,
+    # and exit codes passed through.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+    # The console asks for the Japanese fixed-pitch system face; map it to IPAGothic.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f </dev/null >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.ready"
+}
+
+start_wineserver() {
+    . "$HERE/wine-env.sh"
+    setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+    setsid wine wineboot </dev/null >/dev/null 2>&1
+}
+
+start_display
+start_pulseaudio
+make_prefix
+start_wineserver
+echo "wine-up: display $(cat "$STATE/display"), prefix $STATE/prefix"

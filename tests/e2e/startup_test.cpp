@@ -1,0 +1,187 @@
+// The demo as a user starts it, watched from a second program on the same desktop.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/process.h"
+#include "support/screen.h"
+
+namespace {
+
+const char CaptionBytes[] = "\x83\x5E\x83\x43\x83\x67\x83\x8B\x96\xBC"; // "タイトル名" in code page 932
+
+std::string Caption(HWND window)
+{
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Waits until the start-up has given the window its final caption.
+bool WaitForCaption(HWND window, const char* caption, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    while (Caption(window) != caption) {
+        if (GetTickCount() - start >= milliseconds)
+            return false;
+        Sleep(5);
+    }
+    return true;
+}
+
+struct IconImage {
+    int Size = 16;
+    COLORREF Colour[16][16];
+    bool Opaque[16][16];
+};
+
+// Resource 102 of the demo drawn at 16 x 16, over black and over white to tell
+// its transparent pixels.
+bool LoadSmallIcon(const std::string& exe, IconImage* image)
+{
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return false;
+    HICON icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(102), IMAGE_ICON, 16, 16, 0));
+    if (!icon)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 32, 16);
+    HGDIOBJ previous = SelectObject(memory, canvas);
+    RECT left{0, 0, 16, 16}, right{16, 0, 32, 16};
+    FillRect(memory, &left, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    FillRect(memory, &right, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(memory, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    DrawIconEx(memory, 16, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            COLORREF overBlack = GetPixel(memory, x, y), overWhite = GetPixel(memory, x + 16, y);
+            image->Opaque[y][x] = overBlack == overWhite;
+            image->Colour[y][x] = overBlack;
+        }
+    SelectObject(memory, previous);
+    DeleteObject(canvas);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    DestroyIcon(icon);
+    FreeLibrary(module);
+    return true;
+}
+
+// Where the icon's opaque pixels all stand in the strip, if anywhere.
+bool FindIcon(const ScreenPixels& strip, const IconImage& icon, POINT* at)
+{
+    for (LONG top = strip.Top; top + 16 <= strip.Top + strip.Height; ++top)
+        for (LONG left = strip.Left; left + 16 <= strip.Left + strip.Width; ++left) {
+            bool match = true;
+            for (int y = 0; y < 16 && match; ++y)
+                for (int x = 0; x < 16 && match; ++x)
+                    match = !icon.Opaque[y][x] || strip.At(left + x, top + y) == icon.Colour[y][x];
+            if (match) {
+                *at = POINT{left, top};
+                return true;
+            }
+        }
+    return false;
+}
+
+class StartupTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        exe = WindowsPath(EnvironmentValue("DEMO_EXE"));
+        ASSERT_FALSE(exe.empty()) << "DEMO_EXE names the demo to start";
+        DWORD start = GetTickCount();
+        ASSERT_TRUE(StartChild("\"" + exe + "\"", DirectoryOf(exe), &child));
+        window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
+        ASSERT_NE(nullptr, window) << "no PROMPT window within 60 s";
+        DWORD shown = GetTickCount() - start;
+        ASSERT_TRUE(WaitForCaption(window, CaptionBytes, 60000)) << "caption stayed \"" << Caption(window) << "\"";
+        DWORD captioned = GetTickCount() - start;
+        printf("start-up: window shown after %lu ms, first paint done and caption set after %lu ms\n",
+               static_cast<unsigned long>(shown), static_cast<unsigned long>(captioned));
+        Sleep(500); // let the frame change and repaint settle
+    }
+    void TearDown() override { EndChild(&child); }
+
+    std::string exe;
+    ChildProcess child;
+    HWND window = nullptr;
+};
+
+TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
+{
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    EXPECT_STREQ("PROMPT", className);
+
+    std::string caption = Caption(window);
+    EXPECT_EQ(std::string(CaptionBytes), caption);
+    EXPECT_EQ(10u, caption.size()) << "five double-byte characters";
+
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(0, frame.left);
+    EXPECT_EQ(0, frame.top);
+    EXPECT_EQ(640, frame.right);
+    EXPECT_EQ(460, frame.bottom);
+
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    printf("style %08lx, extended style %08lx\n", static_cast<unsigned long>(style),
+           static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
+    EXPECT_EQ(0, style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_EQ(static_cast<LONG>(WS_CAPTION), style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    RECT area{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+    ScreenPixels pixels = CaptureScreen(area);
+    size_t lit = 0;
+    for (COLORREF c : pixels.Cells)
+        lit += c != 0;
+    EXPECT_GT(client.right, 600);
+    EXPECT_GT(client.bottom, 400);
+    EXPECT_EQ(0u, lit) << "of " << pixels.Cells.size() << " client pixels";
+
+    std::string artifacts = EnvironmentValue("ARTIFACT_DIR");
+    if (!artifacts.empty()) {
+        CreateDirectoryA(WindowsPath(artifacts).c_str(), nullptr);
+        SaveBitmapFile(CaptureWholeScreen(), WindowsPath(artifacts + "/startup.bmp"));
+    }
+}
+
+TEST_F(StartupTest, CaptionShowsTheSmallIcon)
+{
+    IconImage icon;
+    ASSERT_TRUE(LoadSmallIcon(exe, &icon));
+    int opaque = 0;
+    for (auto& row : icon.Opaque)
+        for (bool o : row)
+            opaque += o;
+    ASSERT_GT(opaque, 100) << "the icon has a body to look for";
+
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    RECT caption{frame.left, frame.top, frame.left + 80, frame.top + GetSystemMetrics(SM_CYCAPTION) + 8};
+    POINT at{};
+    bool found = FindIcon(CaptureScreen(caption), icon, &at);
+    EXPECT_TRUE(found) << "resource 102 is not in the caption";
+    if (found)
+        printf("small icon found in the caption at (%ld, %ld)\n", at.x, at.y);
+}
+
+TEST_F(StartupTest, CloseEndsTheProcessWithZero)
+{
+    DWORD start = GetTickCount();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExit(&child, 10000));
+    printf("exit after WM_CLOSE took %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
+}
+
+} // namespace

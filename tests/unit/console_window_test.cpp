@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "console/console.h"
+#include "support/child_action.h"
+#include "support/process.h"
+
+namespace {
+
+// One console per process, as in a program: started once, shared by the tests.
+void StartConsole()
+{
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    Console.InputLength = -1;
+    Console.WindowReady = 0;
+    CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
+    DWORD start = GetTickCount();
+    while (Console.WindowReady == 0 && GetTickCount() - start < 60000)
+        Sleep(20);
+}
+
+// Asks for a repaint and waits until the console thread has done it.
+bool RepaintAndWait(HWND window)
+{
+    Console.WindowReady = 0;
+    InvalidateRect(window, nullptr, FALSE);
+    DWORD start = GetTickCount();
+    while (Console.WindowReady == 0) {
+        if (GetTickCount() - start > 10000)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// The fewest live strings seen over a while: a message in progress holds one more.
+LONG SettledStringCount()
+{
+    LONG fewest = RegistryCountNow();
+    for (int i = 0; i < 100; ++i) {
+        Sleep(2);
+        fewest = std::min(fewest, RegistryCountNow());
+    }
+    return fewest;
+}
+
+class ConsoleWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        StartConsole();
+        ASSERT_EQ(1, Console.WindowReady.load()) << "no first paint within 60 s";
+        window = Console.ConsoleWindow;
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(ConsoleWindowTest, WindowHasClassCaptionAndStyles)
+{
+    char text[64] = "";
+    GetClassNameA(window, text, sizeof text);
+    EXPECT_STREQ("PROMPT", text);
+    GetWindowTextA(window, text, sizeof text);
+    EXPECT_STREQ("BASIC PROMPT", text);
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_EQ(static_cast<LONG>(WS_OVERLAPPEDWINDOW), style & WS_OVERLAPPEDWINDOW) << std::hex << style;
+    EXPECT_TRUE(style & WS_VISIBLE);
+    EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+    EXPECT_EQ(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, static_cast<int>(GetClassLongA(window, GCL_STYLE)));
+    EXPECT_EQ(Console.ConsoleThreadId, GetWindowThreadProcessId(window, nullptr));
+}
+
+TEST_F(ConsoleWindowTest, CellMeasuresComeFromTheConsoleFont)
+{
+    // Measured again here, independently, with the face the console asks for.
+    LOGFONTA wanted{};
+    wanted.lfHeight = -16;
+    wanted.lfCharSet = SHIFTJIS_CHARSET;
+    wanted.lfPitchAndFamily = FIXED_PITCH;
+    lstrcpyA(wanted.lfFaceName, "ＭＳ ゴシック");
+    HFONT font = CreateFontIndirectA(&wanted);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SIZE space{};
+    GetTextExtentPoint32A(dc, " ", 1, &space);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(font);
+
+    printf("CellWidth %ld, LineHeight %ld\n", Console.CellWidth, Console.LineHeight);
+    EXPECT_GT(Console.CellWidth, 0);
+    EXPECT_GT(Console.LineHeight, 0);
+    EXPECT_EQ(space.cx, Console.CellWidth);
+    EXPECT_EQ(metrics.tmHeight, Console.LineHeight);
+    EXPECT_EQ(SHIFTJIS_CHARSET, Console.ConsoleFontDescription.lfCharSet);
+    EXPECT_EQ(0, memcmp(Console.ConsoleFontDescription.lfFaceName, "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e", 14))
+        << "the face name reaches the platform in code page 932";
+}
+
+TEST_F(ConsoleWindowTest, BackBufferIsScreenSizedAndBlack)
+{
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), Console.ScreenSize.Width);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), Console.ScreenSize.Height);
+    BITMAP bitmap{};
+    ASSERT_TRUE(GetObjectA(Console.BackBuffer.Bitmap, sizeof bitmap, &bitmap));
+    EXPECT_EQ(Console.ScreenSize.Width, bitmap.bmWidth);
+    EXPECT_EQ(Console.ScreenSize.Height, bitmap.bmHeight);
+    EXPECT_EQ(Console.BackBuffer.Bitmap, GetCurrentObject(Console.BackBuffer.Dc, OBJ_BITMAP));
+    for (LONG y = 0; y < bitmap.bmHeight; y += 37)
+        for (LONG x = 0; x < bitmap.bmWidth; x += 41)
+            ASSERT_EQ(0u, GetPixel(Console.BackBuffer.Dc, x, y)) << "at " << x << "," << y;
+}
+
+TEST_F(ConsoleWindowTest, EveryPaintSetsWindowReady)
+{
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(RepaintAndWait(window)) << "paint " << i << " did not set WindowReady";
+}
+
+TEST_F(ConsoleWindowTest, RepaintShowsTheBackBuffer)
+{
+    // Graphics live in the back buffer; a repaint copies them to the window.
+    RECT square{10, 10, 30, 30};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(Console.BackBuffer.Dc, &square, red);
+    DeleteObject(red);
+    ASSERT_TRUE(RepaintAndWait(window));
+    HDC dc = GetDC(window);
+    COLORREF inside = GetPixel(dc, 20, 20), outside = GetPixel(dc, 40, 40);
+    ReleaseDC(window, dc);
+    EXPECT_EQ(RGB(255, 0, 0), inside);
+    EXPECT_EQ(0u, outside);
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    FillRect(Console.BackBuffer.Dc, &square, black);
+}
+
+TEST_F(ConsoleWindowTest, EnlargingKeepsTheSameBackBuffer)
+{
+    HBITMAP before = Console.BackBuffer.Bitmap;
+    SetWindowPos(window, nullptr, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, SWP_NOZORDER);
+    UpdateWindow(window);
+    EXPECT_EQ(before, Console.BackBuffer.Bitmap);
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    EXPECT_EQ(0u, GetPixel(dc, client.right - 2, client.bottom - 2)) << "the far corner shows the black buffer";
+    ReleaseDC(window, dc);
+    SetWindowPos(window, nullptr, 0, 0, 640, 460, SWP_NOZORDER);
+}
+
+TEST_F(ConsoleWindowTest, MessagesBorrowOneStringEach)
+{
+    LONG before = SettledStringCount();
+    for (int i = 0; i < 50; ++i)
+        SendMessageA(window, WM_NULL, 0, 0);
+    SendMessageA(window, WM_SIZE, 0, 0);
+    EXPECT_EQ(before, SettledStringCount()) << "each message's empty string is released again";
+}
+
+TEST_F(ConsoleWindowTest, KeyDownWhileIdleNotesTheKey)
+{
+    EXPECT_EQ(0, SendMessageA(window, WM_KEYDOWN, 0x141, 0)); // only the low byte is kept
+    EXPECT_EQ(0x41, Console.LastKey);
+    EXPECT_EQ(0, SendMessageA(window, WM_CHAR, 'x', 0));
+    EXPECT_EQ(-1, Console.InputLength.load()) << "no line input runs";
+}
+
+CHILD_ACTION(close_console)
+{
+    StartConsole();
+    PostMessageA(Console.ConsoleWindow, WM_CLOSE, 0, 0);
+    for (;;)
+        Sleep(1000); // the console thread ends the process
+}
+
+TEST(ConsoleLifetimeTest, ClosingTheWindowEndsTheProcessWithZero)
+{
+    ChildProcess child;
+    ASSERT_TRUE(StartChild(ChildCommandLine("close_console"), "", &child));
+    EXPECT_EQ(0u, WaitForExit(&child, 60000));
+    EndChild(&child);
+}
+
+CHILD_ACTION(class_taken)
+{
+    // Another class of the same name in this module makes the console's registration fail.
+    WNDCLASSEXA other{};
+    other.cbSize = sizeof other;
+    other.lpfnWndProc = DefWindowProcA;
+    other.hInstance = GetModuleHandleA(nullptr);
+    other.lpszClassName = "PROMPT";
+    RegisterClassExA(&other);
+    StartConsole();
+    return 0; // not reached when the console ends the process
+}
+
+TEST(ConsoleLifetimeTest, NoWindowEndsTheProcessWithAMessage)
+{
+    ChildProcess child;
+    ASSERT_TRUE(StartChild(ChildCommandLine("class_taken"), "", &child));
+    MessageBoxSeen box;
+    bool shown = WaitForMessageBox(child.ProcessId, 60000, &box);
+    EXPECT_TRUE(shown);
+    if (shown) {
+        EXPECT_EQ("エラー", box.Title);
+        EXPECT_EQ("ウィンドウを作成できないため、プログラムを終了します。", box.Text);
+        PressMessageBoxButton(box.Box);
+    }
+    EXPECT_EQ(4u, WaitForExit(&child, 30000));
+    EndChild(&child);
+}
+
+} // namespace
