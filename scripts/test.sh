@@ -8,6 +8,11 @@ BUILD=${BUILD_DIR:-$ROOT/build}
 "$ROOT/scripts/install-deps.sh"
 "$ROOT/scripts/build.sh" "$BUILD"
 
+# The pure parts first, natively: quick, and no Wine needed.
+cmake -S "$ROOT/tests/native" -B "$BUILD/native" -G Ninja >/dev/null
+cmake --build "$BUILD/native"
+(cd "$BUILD/native" && ctest --output-on-failure)
+
 "$ROOT/scripts/wine-up.sh" "$BUILD"
 trap '"$ROOT/scripts/wine-down.sh" "$BUILD"' EXIT INT TERM
 cd "$BUILD"
