@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "runtime/string_ops.h"
+#include "support/debug_output.h"
+
+namespace {
+
+const std::string UnknownStringLine = "未知の文字列が解放されようとしました。\r\n";
+
+bool IsRegistered(TrackedString s)
+{
+    for (LONG i = 0; i < Registry.RegistryCount; ++i)
+        if (Registry.RegistryItems[i] == s)
+            return true;
+    return false;
+}
+
+class StringOpsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(0, RegistryCountNow());
+        ClearRecordedDebugOutput();
+    }
+    void TearDown() override { EXPECT_EQ(0, RegistryCountNow()) << "operands or results left alive"; }
+};
+
+TEST_F(StringOpsTest, ConcatOfTwoEmptyStringsIsANewEmptyString)
+{
+    TrackedString left = AllocString(0), right = AllocString(0);
+    TrackedString joined = StringConcat(left, right);
+    EXPECT_EQ(0, StringLength(joined));
+    EXPECT_EQ(0, joined[0]);
+    EXPECT_EQ(1, RegistryCountNow()) << "both operands released";
+    ReleaseString(joined);
+    EXPECT_TRUE(RecordedDebugOutput().empty());
+}
+
+TEST_F(StringOpsTest, ConcatPutsLeftFirst)
+{
+    TrackedString joined = StringConcat(StringFromText("ab"), StringFromText("cde"));
+    EXPECT_EQ(5, StringLength(joined));
+    EXPECT_EQ(0, memcmp(joined, "abcde", 6)) << "followed by a zero byte";
+    ReleaseString(joined);
+}
+
+TEST_F(StringOpsTest, ConcatCopiesByLengthNotUpToAZero)
+{
+    TrackedString left = AllocString(3);
+    memcpy(left, "a\0b", 3);
+    TrackedString joined = StringConcat(left, StringFromText("日本"));
+    ASSERT_EQ(7, StringLength(joined));
+    EXPECT_EQ(0, memcmp(joined, "a\0b\x93\xfa\x96\x7b", 8));
+    ReleaseString(joined);
+}
+
+TEST_F(StringOpsTest, ConcatOfAStringWithItselfReportsTheSecondRelease)
+{
+    TrackedString s = StringFromText("xy");
+    TrackedString joined = StringConcat(s, s);
+    EXPECT_EQ(0, memcmp(joined, "xyxy", 5));
+    EXPECT_EQ(std::vector<std::string>{UnknownStringLine}, RecordedDebugOutput());
+    ReleaseString(joined);
+}
+
+TEST_F(StringOpsTest, CompareOrdersAndConsumesBoth)
+{
+    EXPECT_EQ(CSTR_LESS_THAN, StringCompare(StringFromText("abc"), StringFromText("abd")));
+    EXPECT_EQ(CSTR_GREATER_THAN, StringCompare(StringFromText("abd"), StringFromText("abc")));
+    EXPECT_EQ(CSTR_EQUAL, StringCompare(StringFromText("abc"), StringFromText("abc")));
+    EXPECT_EQ(CSTR_LESS_THAN, StringCompare(StringFromText(""), StringFromText("a")));
+    EXPECT_EQ(0, RegistryCountNow());
+    EXPECT_TRUE(RecordedDebugOutput().empty());
+}
+
+TEST_F(StringOpsTest, CompareUsesTheLengthsNotTheTerminator)
+{
+    TrackedString left = AllocString(2), right = AllocString(2);
+    memcpy(left, "a\0", 2);
+    memcpy(right, "a\x01", 2);
+    EXPECT_NE(CSTR_EQUAL, StringCompare(left, right)) << "bytes after a zero take part";
+}
+
+TEST_F(StringOpsTest, CompareFollowsTheSystemLocaleForJapanese)
+{
+    // Case-sensitive, in the system locale's order, as CompareStringA itself says.
+    const char* pairs[][2] = {{"あ", "い"}, {"カ", "キ"}, {"漢字", "かな"}, {"a", "A"}, {"Ａ", "A"}};
+    for (auto& pair : pairs) {
+        int expected = CompareStringA(LOCALE_SYSTEM_DEFAULT, 0, pair[0], -1, pair[1], -1);
+        ASSERT_NE(0, expected);
+        EXPECT_EQ(expected, StringCompare(StringFromText(pair[0]), StringFromText(pair[1]))) << pair[0] << " " << pair[1];
+    }
+    EXPECT_EQ(CSTR_LESS_THAN, StringCompare(StringFromText("あ"), StringFromText("い")));
+    EXPECT_EQ(CSTR_EQUAL, StringCompare(StringFromText("日本語"), StringFromText("日本語")));
+    EXPECT_EQ(932u, GetACP()) << "the tests run in the Japanese code page";
+}
+
+TEST_F(StringOpsTest, KeepLeftLeavesTheLeftOperandUsable)
+{
+    TrackedString left = StringFromText("same");
+    TrackedString right = StringFromText("same");
+    EXPECT_EQ(CSTR_EQUAL, StringCompareKeepLeft(left, right));
+    EXPECT_TRUE(IsRegistered(left));
+    EXPECT_FALSE(IsRegistered(right));
+    EXPECT_EQ(CSTR_LESS_THAN, StringCompareKeepLeft(left, StringFromText("samf")));
+    EXPECT_EQ(0, memcmp(left, "same", 5));
+    ReleaseString(left);
+    EXPECT_TRUE(RecordedDebugOutput().empty());
+}
+
+} // namespace
