@@ -73,28 +73,31 @@ static const double TwoTo64 = 18446744073709551616.0;
 // through every k finds, since only one k fits.
 static int32_t ExponentOf(double v)
 {
-    double powers[10]; // 2^1, 2^2, 2^4, ... 2^512, made by squaring
-    powers[0] = 2.0;
-    for (int i = 1; i < 10; ++i)
-        powers[i] = powers[i - 1] * powers[i - 1];
+    double up[10], down[10]; // 2^1, 2^2, 2^4, ... 2^512 and their reciprocals, by squaring
+    up[0] = 2.0;
+    down[0] = 0.5;
+    for (int i = 1; i < 10; ++i) {
+        up[i] = up[i - 1] * up[i - 1];
+        down[i] = down[i - 1] * down[i - 1];
+    }
 
     double a = RealAbs(v);
     int32_t k = 0;
     if (a >= 1.0) {
         for (int i = 9; i >= 0; --i)
-            if (a >= powers[i]) {
-                a = a / powers[i];
+            if (a >= up[i]) {
+                a = a * down[i];
                 k += 1 << i;
             }
         return k + 1; // now 1 <= a < 2
     }
-    if (a < 0.5 / powers[9] / powers[9]) { // deep in the subnormals
+    if (a < 0.5 * down[9] * down[9]) { // deep in the subnormals
         a = a * TwoTo64;
         k -= 64;
     }
     for (int i = 9; i >= 0; --i)
-        if (a * powers[i] < 0.5) {
-            a = a * powers[i];
+        if (a * up[i] < 0.5) {
+            a = a * up[i];
             k -= 1 << i;
         }
     if (a < 0.5) // now 0.25 <= a < 0.5
@@ -125,8 +128,8 @@ double RealLog(double x)
     if (!IsFinite(x))
         return x; // +infinity and NaN
 
-    int32_t k = 0;
-    RealDecompose(x / Sqrt2, &k);
+    // Only the exponent of the split of x / sqrt 2 is needed, not its mantissa.
+    int32_t k = ExponentOf(x / Sqrt2);
     // Where 2^k is no finite double, take the logarithm of a scaled x and add
     // the scale back.
     if (k > 1023)
