@@ -23,7 +23,7 @@ else
     cd "$ROOT/assets"
     wine "$BUILD/demo.exe" &
     sleep "$SECONDS_HEADLESS"
-    import -display "$DISPLAY" -window root "$BUILD/demo-screenshot.png"
+    import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$BUILD/demo-screenshot.png"
     echo "run-demo: screenshot in $BUILD/demo-screenshot.png"
     wineserver -k
     wait 2>/dev/null || true
