@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <map>
+
+#include "support/process.h"
 
 namespace {
 
@@ -30,4 +34,20 @@ std::string ChildCommandLine(const char* name)
     char self[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     return std::string("\"") + self + "\" --child " + name;
+}
+
+void ExpectChildEndsWithMessage(const char* name, const char* title, const char* text, unsigned exitCode)
+{
+    ChildProcess child;
+    ASSERT_TRUE(StartChild(ChildCommandLine(name), "", &child));
+    MessageBoxSeen box;
+    bool shown = WaitForMessageBox(child.ProcessId, 60000, &box);
+    EXPECT_TRUE(shown) << "no message box from " << name << " within 60 s";
+    if (shown) {
+        EXPECT_EQ(title, box.Title);
+        EXPECT_EQ(text, box.Text);
+        PressMessageBoxButton(box.Box);
+    }
+    EXPECT_EQ(exitCode, WaitForExit(&child, 30000));
+    EndChild(&child);
 }

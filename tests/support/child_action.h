@@ -18,3 +18,7 @@ struct ChildActionRegistrar {
 int RunChildAction(const std::string& name);
 // The command line that runs this program's action NAME.
 std::string ChildCommandLine(const char* name);
+
+// Runs this program's action NAME as a child, which must show one message box
+// with the title and text given, and end with the exit code once it is answered.
+void ExpectChildEndsWithMessage(const char* name, const char* title, const char* text, unsigned exitCode);

@@ -203,18 +203,7 @@ CHILD_ACTION(class_taken)
 
 TEST(ConsoleLifetimeTest, NoWindowEndsTheProcessWithAMessage)
 {
-    ChildProcess child;
-    ASSERT_TRUE(StartChild(ChildCommandLine("class_taken"), "", &child));
-    MessageBoxSeen box;
-    bool shown = WaitForMessageBox(child.ProcessId, 60000, &box);
-    EXPECT_TRUE(shown);
-    if (shown) {
-        EXPECT_EQ("エラー", box.Title);
-        EXPECT_EQ("ウィンドウを作成できないため、プログラムを終了します。", box.Text);
-        PressMessageBoxButton(box.Box);
-    }
-    EXPECT_EQ(4u, WaitForExit(&child, 30000));
-    EndChild(&child);
+    ExpectChildEndsWithMessage("class_taken", "エラー", "ウィンドウを作成できないため、プログラムを終了します。", 4);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "runtime/string_ops.h"
 #include "support/debug_output.h"
+#include "support/registry_fixture.h"
 
 namespace {
 
@@ -19,15 +20,7 @@ bool IsRegistered(TrackedString s)
     return false;
 }
 
-class StringOpsTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(0, RegistryCountNow());
-        ClearRecordedDebugOutput();
-    }
-    void TearDown() override { EXPECT_EQ(0, RegistryCountNow()) << "operands or results left alive"; }
-};
+using StringOpsTest = NoLiveStringsTest;
 
 TEST_F(StringOpsTest, ConcatOfTwoEmptyStringsIsANewEmptyString)
 {

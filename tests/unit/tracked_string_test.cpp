@@ -9,6 +9,7 @@
 #include "support/child_action.h"
 #include "support/debug_output.h"
 #include "support/process.h"
+#include "support/registry_fixture.h"
 
 extern SIZE_T RegistryBytesAtStart;
 
@@ -21,16 +22,7 @@ std::vector<TrackedString> LiveStrings()
     return std::vector<TrackedString>(Registry.RegistryItems, Registry.RegistryItems + Registry.RegistryCount);
 }
 
-// Every test starts and ends with no live string and no debug line.
-class TrackedStringTest : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(0, RegistryCountNow());
-        ClearRecordedDebugOutput();
-    }
-    void TearDown() override { EXPECT_EQ(0, RegistryCountNow()) << "a test left strings alive"; }
-};
+using TrackedStringTest = NoLiveStringsTest;
 
 TEST(StringsInitTest, RegistryStartsAsOneBytePlaceholder)
 {
@@ -190,18 +182,7 @@ CHILD_ACTION(huge_string)
 
 TEST(HeapRefusalTest, EndsTheProcessWithAMessage)
 {
-    ChildProcess child;
-    ASSERT_TRUE(StartChild(ChildCommandLine("huge_string"), "", &child));
-    MessageBoxSeen box;
-    bool shown = WaitForMessageBox(child.ProcessId, 30000, &box);
-    EXPECT_TRUE(shown) << "no message box within 30 s";
-    if (shown) {
-        EXPECT_EQ("エラー", box.Title);
-        EXPECT_EQ("メモリが足りないため、プログラムを終了します。", box.Text);
-        PressMessageBoxButton(box.Box);
-    }
-    EXPECT_EQ(3u, WaitForExit(&child, 30000));
-    EndChild(&child);
+    ExpectChildEndsWithMessage("huge_string", "エラー", "メモリが足りないため、プログラムを終了します。", 3);
 }
 
 } // namespace
