@@ -5,38 +5,10 @@
 
 #include "console/console.h"
 #include "support/child_action.h"
+#include "support/console_start.h"
 #include "support/process.h"
 
 namespace {
-
-// One console per process, as in a program: started once, shared by the tests.
-void StartConsole()
-{
-    static bool started = false;
-    if (started)
-        return;
-    started = true;
-    Console.InputLength = -1;
-    Console.WindowReady = 0;
-    CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
-    DWORD start = GetTickCount();
-    while (Console.WindowReady == 0 && GetTickCount() - start < 60000)
-        Sleep(20);
-}
-
-// Asks for a repaint and waits until the console thread has done it.
-bool RepaintAndWait(HWND window)
-{
-    Console.WindowReady = 0;
-    InvalidateRect(window, nullptr, FALSE);
-    DWORD start = GetTickCount();
-    while (Console.WindowReady == 0) {
-        if (GetTickCount() - start > 10000)
-            return false;
-        Sleep(1);
-    }
-    return true;
-}
 
 // The fewest live strings seen over a while: a message in progress holds one more.
 LONG SettledStringCount()
@@ -53,8 +25,7 @@ class ConsoleWindowTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        StartConsole();
-        ASSERT_EQ(1, Console.WindowReady.load()) << "no first paint within 60 s";
+        ASSERT_TRUE(StartConsole()) << "no first paint within 60 s";
         window = Console.ConsoleWindow;
     }
     HWND window = nullptr;

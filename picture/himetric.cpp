@@ -1,0 +1,48 @@
+#include "picture/image_loader.h"
+
+namespace {
+
+const LONG HiMetricPerInch = 2540;
+
+using AtlConversion = void(WINAPI*)(const SIZEL*, SIZEL*);
+
+void ConvertByScreenResolution(const SIZEL* himetric, SIZEL* pixels)
+{
+    HDC screen = GetDC(nullptr);
+    int perInchX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    int perInchY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    pixels->cx = MulDiv(himetric->cx, perInchX, HiMetricPerInch);
+    pixels->cy = MulDiv(himetric->cy, perInchY, HiMetricPerInch);
+}
+
+// ATL.DLL's conversion, if it is there and converts correctly. Some
+// implementations divide by 100 instead of 2540: one inch is asked for once,
+// and a wrong answer sends every conversion to our own.
+AtlConversion TrustworthyAtlConversion()
+{
+    static AtlConversion checked = [] {
+        HMODULE atl = LoadLibraryA("atl.dll");
+        auto convert = atl ? reinterpret_cast<AtlConversion>(
+                                 reinterpret_cast<void*>(GetProcAddress(atl, "AtlHiMetricToPixel")))
+                           : nullptr;
+        if (!convert)
+            return AtlConversion(nullptr);
+        SIZEL inch{HiMetricPerInch * 4, HiMetricPerInch * 4}, fromAtl{}, expected{};
+        convert(&inch, &fromAtl);
+        ConvertByScreenResolution(&inch, &expected);
+        return fromAtl.cx == expected.cx && fromAtl.cy == expected.cy ? convert : nullptr;
+    }();
+    return checked;
+}
+
+} // namespace
+
+void HiMetricToPixel(const SIZEL* himetric, SIZEL* pixels)
+{
+    if (AtlConversion convert = TrustworthyAtlConversion())
+        convert(himetric, pixels);
+    else
+        ConvertByScreenResolution(himetric, pixels);
+}

@@ -1,0 +1,176 @@
+#include "picture/image_loader.h"
+
+namespace {
+
+const BYTE PngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+
+void Rewind(HANDLE file)
+{
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+}
+
+DWORD ReadBigEndian32(HANDLE file)
+{
+    BYTE bytes[4] = {0, 0, 0, 0};
+    DWORD read = 0;
+    ReadFile(file, bytes, 4, &read, nullptr);
+    return (DWORD(bytes[0]) << 24) | (DWORD(bytes[1]) << 16) | (DWORD(bytes[2]) << 8) | bytes[3];
+}
+
+} // namespace
+
+void LoaderInit(ImageLoader* loader)
+{
+    loader->Format = FormatNone;
+    loader->Bitmap = nullptr;
+}
+
+int LoaderLoad(ImageLoader* loader, const char* name)
+{
+    HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    LoaderRelease(loader);
+    loader->Format = DetectFormat(file);
+
+    int result = 0;
+    switch (loader->Format) {
+    case FormatBmp:
+        CloseHandle(file);
+        return LoaderReadBmp(loader, name);
+    case FormatPng:
+        result = LoaderReadPngSize(loader, file);
+        break;
+    case FormatJpeg:
+    case FormatGif:
+        result = LoaderReadOle(loader, file);
+        break;
+    default:
+        break;
+    }
+    CloseHandle(file);
+    return result;
+}
+
+HBITMAP LoaderHandle(ImageLoader* loader)
+{
+    switch (loader->Format) {
+    case FormatBmp:
+        return loader->Bitmap;
+    case FormatJpeg:
+    case FormatGif: {
+        if (!loader->OlePicture)
+            return nullptr;
+        OLE_HANDLE handle = 0;
+        loader->OlePicture->get_Handle(&handle);
+        return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    }
+    default:
+        return nullptr;
+    }
+}
+
+void LoaderRelease(ImageLoader* loader)
+{
+    if (loader->Bitmap) {
+        DeleteObject(loader->Bitmap);
+        loader->Bitmap = nullptr;
+    }
+    if ((loader->Format == FormatJpeg || loader->Format == FormatGif) && loader->OlePicture) {
+        SHORT type = PICTYPE_UNINITIALIZED;
+        loader->OlePicture->get_Type(&type);
+        HBITMAP inside = type == PICTYPE_BITMAP ? LoaderHandle(loader) : nullptr;
+        loader->OlePicture->Release();
+        loader->OlePicture = nullptr;
+        // The picture owns its bitmap and should delete it with itself; some
+        // implementations keep it when the picture was loaded in run mode.
+        // A handle is never reused with the same value, so one still alive is that bitmap.
+        if (inside && GetObjectType(inside) == OBJ_BITMAP)
+            DeleteObject(inside);
+    }
+    loader->Format = FormatNone;
+    loader->Width = 0;
+    loader->Height = 0;
+}
+
+DWORD DetectFormat(HANDLE file)
+{
+    BYTE head[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    DWORD read = 0;
+    Rewind(file);
+    ReadFile(file, head, sizeof head, &read, nullptr);
+    DWORD format = FormatNone;
+    if (head[0] == 'B' && head[1] == 'M')
+        format = FormatBmp;
+    else if (head[0] == 'G' && head[1] == 'I' && head[2] == 'F')
+        format = FormatGif;
+    else if (head[0] == 0xFF && head[1] == 0xD8)
+        format = FormatJpeg;
+    else if (memcmp(head, PngSignature, sizeof PngSignature) == 0)
+        format = FormatPng;
+    Rewind(file);
+    return format;
+}
+
+int LoaderReadBmp(ImageLoader* loader, const char* name)
+{
+    loader->Bitmap = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (!loader->Bitmap)
+        return 0;
+    BITMAP info{};
+    GetObjectA(loader->Bitmap, sizeof info, &info);
+    loader->Width = info.bmWidth;
+    loader->Height = info.bmHeight;
+    return 1;
+}
+
+int LoaderReadOle(ImageLoader* loader, HANDLE file)
+{
+    DWORD size = GetFileSize(file, nullptr);
+    // A file too large for memory is no picture, never a read through a null block.
+    HGLOBAL block = size == INVALID_FILE_SIZE ? nullptr : GlobalAlloc(GMEM_ZEROINIT, size);
+    if (!block)
+        return 0;
+    void* bytes = GlobalLock(block);
+    DWORD read = 0;
+    ReadFile(file, bytes, size, &read, nullptr);
+    GlobalUnlock(block);
+
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
+        GlobalFree(block); // the stream never took it over
+        return 0;
+    }
+    IPicture* picture = nullptr;
+    OleLoadPicture(stream, static_cast<LONG>(size), TRUE, IID_IPicture, reinterpret_cast<void**>(&picture));
+    loader->OlePicture = picture;
+    stream->Release();
+
+    int result = 0;
+    if (picture) {
+        SHORT type = PICTYPE_UNINITIALIZED;
+        picture->get_Type(&type);
+        if (type == PICTYPE_BITMAP) {
+            OLE_XSIZE_HIMETRIC width = 0;
+            OLE_YSIZE_HIMETRIC height = 0;
+            picture->get_Width(&width);
+            picture->get_Height(&height);
+            SIZEL himetric{width, height}, pixels{};
+            HiMetricToPixel(&himetric, &pixels);
+            loader->Width = pixels.cx;
+            loader->Height = pixels.cy;
+            result = 1;
+        }
+    }
+    Rewind(file);
+    return result;
+}
+
+int LoaderReadPngSize(ImageLoader* loader, HANDLE file)
+{
+    SetFilePointer(file, 16, nullptr, FILE_BEGIN);
+    loader->Width = static_cast<LONG>(ReadBigEndian32(file));
+    loader->Height = static_cast<LONG>(ReadBigEndian32(file));
+    return 0;
+}

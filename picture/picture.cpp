@@ -1,0 +1,186 @@
+#include "picture/picture.h"
+
+#include "console/console.h"
+#include "runtime/fatal.h"
+
+namespace {
+
+const char OutOfMemoryText[] = "メモリが足りないため、プログラムを終了します。";
+
+void CleanUpLoader(void* element)
+{
+    LoaderRelease(static_cast<ImageLoader*>(element));
+}
+
+LoaderBlock* BlockOf(ImageLoader* loader)
+{
+    return reinterpret_cast<LoaderBlock*>(reinterpret_cast<char*>(loader) - offsetof(LoaderBlock, Element));
+}
+
+BITMAP BitmapInfo(HBITMAP bitmap)
+{
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    return info;
+}
+
+} // namespace
+
+void PictureInit(Picture* picture)
+{
+    InitializeCriticalSection(&picture->PixelLock);
+    picture->PrivateHeap = HeapCreate(0, 0, 0);
+    picture->Bitmap = nullptr;
+    picture->CaptureThread = nullptr;
+    picture->PixelBuffer = nullptr;
+    picture->PixelsReady = 0;
+    picture->Window = nullptr;
+    picture->BackDC = nullptr;
+    picture->Mirror = 0;
+    picture->CaptureDelay = 0;
+    picture->CaptureThreadId = 0;
+    picture->CaptureCopy = nullptr;
+    picture->Loader = nullptr;
+    picture->CaptureStop = nullptr;
+}
+
+void PictureCreate(Picture* picture)
+{
+    PictureInit(picture);
+    auto* block = static_cast<LoaderBlock*>(AllocBlock(sizeof(LoaderBlock)));
+    if (!block)
+        FatalError(OutOfMemoryText, ExitOutOfMemory);
+    block->Header.Count = 1;
+    block->Header.ElementSize = sizeof(ImageLoader);
+    block->Header.CleanUp = CleanUpLoader;
+    LoaderInit(&block->Element);
+    picture->Loader = &block->Element;
+}
+
+int PictureSetCaptureDelay(Picture* picture, LONG delay)
+{
+    if (picture->CaptureThread && WaitForSingleObject(picture->CaptureThread, 0) == WAIT_TIMEOUT)
+        return 0;
+    picture->CaptureDelay = delay;
+    return 1;
+}
+
+void PictureAttachWindow(Picture* picture)
+{
+    picture->Window = Console.ConsoleWindow;
+    picture->BackDC = Console.BackBuffer.Dc;
+    picture->Mirror = 1;
+}
+
+int PictureLoad(Picture* picture, const char* name)
+{
+    int result = LoaderLoad(picture->Loader, name);
+    HBITMAP handle = LoaderHandle(picture->Loader);
+    if (result == 1)
+        PictureAdoptBitmap(picture, handle);
+    else if (picture->Bitmap && handle != picture->Bitmap)
+        PictureDropBitmap(picture); // the loader has given that image up: forget it, never draw it
+    return result;
+}
+
+int PictureDraw(Picture* picture, LONG x, LONG y, DWORD rop)
+{
+    return PictureDrawSized(picture, x, y, 0, 0, rop);
+}
+
+int PictureDrawSized(Picture* picture, LONG x, LONG y, LONG width, LONG height, DWORD rop)
+{
+    return PictureDrawTo(picture, x, y, width, height, rop, nullptr);
+}
+
+int PictureDrawTo(Picture* picture, LONG x, LONG y, LONG width, LONG height, DWORD rop, HDC target)
+{
+    if (!picture->Bitmap)
+        return 0;
+    if (rop == 0)
+        rop = SRCCOPY;
+    BITMAP natural = BitmapInfo(picture->Bitmap);
+    PictureFitSize(&width, &height, natural.bmWidth, natural.bmHeight);
+
+    HDC dc = target ? target : GetDC(picture->Window);
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(source, picture->Bitmap);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    int result = StretchBlt(dc, x, y, width, height, source, 0, 0, natural.bmWidth, natural.bmHeight, rop);
+    if (picture->Mirror == 1 && !target) {
+        SetStretchBltMode(picture->BackDC, COLORONCOLOR);
+        StretchBlt(picture->BackDC, x, y, width, height, source, 0, 0, natural.bmWidth, natural.bmHeight, rop);
+    }
+    SelectObject(source, previous); // so that the bitmap is free for the next draw
+    DeleteDC(source);
+    if (!target)
+        ReleaseDC(picture->Window, dc);
+    return result;
+}
+
+LONG PictureWidth(Picture* picture)
+{
+    return picture->Bitmap ? BitmapInfo(picture->Bitmap).bmWidth : 0;
+}
+
+LONG PictureHeight(Picture* picture)
+{
+    return picture->Bitmap ? BitmapInfo(picture->Bitmap).bmHeight : 0;
+}
+
+void PictureFitSize(LONG* width, LONG* height, LONG naturalWidth, LONG naturalHeight)
+{
+    if (*width <= 0 && *height <= 0) {
+        *width = naturalWidth;
+        *height = naturalHeight;
+        return;
+    }
+    if (*height <= 0)
+        *height = static_cast<LONG>((static_cast<double>(naturalHeight) / naturalWidth) * *width);
+    if (*width <= 0)
+        *width = static_cast<LONG>((static_cast<double>(naturalWidth) / naturalHeight) * *height);
+}
+
+void PictureAdoptBitmap(Picture* picture, HBITMAP bitmap)
+{
+    if (picture->Bitmap)
+        PictureDropBitmap(picture);
+    picture->Bitmap = bitmap;
+    StartPixelCapture(picture, picture->Bitmap);
+}
+
+void PictureDropBitmap(Picture* picture)
+{
+    SetPixelsReady(picture, 0);
+    StopPixelCapture(picture);
+    if (picture->PixelBuffer) {
+        HeapFree(picture->PrivateHeap, 0, picture->PixelBuffer);
+        picture->PixelBuffer = nullptr;
+    }
+    // The loader made the bitmap and deletes it; the picture only lets go.
+    picture->Bitmap = nullptr;
+}
+
+void PictureTeardown(Picture* picture)
+{
+    StopPixelCapture(picture);
+    if (picture->Bitmap)
+        PictureDropBitmap(picture);
+    HeapDestroy(picture->PrivateHeap);
+    picture->PrivateHeap = nullptr;
+    DeleteCriticalSection(&picture->PixelLock);
+}
+
+void PictureDestroy(Picture* picture)
+{
+    StopPixelCapture(picture); // before the loader deletes the bitmap the capture asks about
+    if (picture->Loader) {
+        LoaderBlock* block = BlockOf(picture->Loader);
+        char* element = reinterpret_cast<char*>(picture->Loader);
+        for (DWORD i = 0; i < block->Header.Count; ++i, element += block->Header.ElementSize)
+            block->Header.CleanUp(element);
+        FreeBlock(block);
+        picture->Loader = nullptr;
+    }
+    PictureTeardown(picture);
+}

@@ -1,0 +1,8 @@
+#pragma once
+// Starts the runtime's console in this process, as a program's start-up does.
+#include <windows.h>
+
+// Starts the console thread once per process; false if it has not painted within a minute.
+bool StartConsole();
+// Asks for a repaint and waits until the console thread has done it.
+bool RepaintAndWait(HWND window);

@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "picture/image_loader.h"
+#include "support/files.h"
+#include "support/gdi_count.h"
+
+namespace {
+
+struct LoadOutcome {
+    int Result;
+    ImageLoader Loader;
+    HBITMAP Handle;
+};
+
+class ImageLoaderTest : public testing::Test {
+protected:
+    void SetUp() override { LoaderInit(&loader); }
+    void TearDown() override { LoaderRelease(&loader); }
+
+    int Load(const std::string& path) { return LoaderLoad(&loader, path.c_str()); }
+
+    ImageLoader loader{};
+};
+
+DWORD FormatOfBytes(const std::string& bytes)
+{
+    HANDLE file = CreateFileA(ScratchFile("sniff.bin", bytes).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD format = DetectFormat(file);
+    DWORD position = SetFilePointer(file, 0, nullptr, FILE_CURRENT);
+    CloseHandle(file);
+    EXPECT_EQ(0u, position) << "the file is left at its start";
+    return format;
+}
+
+const std::string PngSignature("\x89PNG\r\n\x1a\n", 8);
+
+TEST(DetectFormatTest, FirstBytesDecide)
+{
+    EXPECT_EQ(FormatBmp, FormatOfBytes("BM"));
+    EXPECT_EQ(FormatBmp, FormatOfBytes("BMGIF89a"));
+    EXPECT_EQ(FormatGif, FormatOfBytes("GIF\x01\x02junk"));
+    EXPECT_EQ(FormatJpeg, FormatOfBytes("\xFF\xD8garbage"));
+    EXPECT_EQ(FormatPng, FormatOfBytes(PngSignature + "rest"));
+    EXPECT_EQ(FormatNone, FormatOfBytes("GI"));
+    EXPECT_EQ(FormatNone, FormatOfBytes(PngSignature.substr(0, 7)));
+    EXPECT_EQ(FormatNone, FormatOfBytes(""));
+    EXPECT_EQ(FormatNone, FormatOfBytes("hello world"));
+}
+
+TEST_F(ImageLoaderTest, LoadsBmpJpegAndGifAtTheirSizes)
+{
+    struct Expected { const char* File; DWORD Format; LONG Width, Height; };
+    for (Expected e : {Expected{"images/sprite32x48.bmp", FormatBmp, 32, 48},
+                       Expected{"images/photo40x30.jpg", FormatJpeg, 40, 30},
+                       Expected{"images/flag20x10.gif", FormatGif, 20, 10}}) {
+        SCOPED_TRACE(e.File);
+        ASSERT_EQ(1, Load(TestDataFile(e.File)));
+        EXPECT_EQ(e.Format, loader.Format);
+        EXPECT_EQ(e.Width, loader.Width);
+        EXPECT_EQ(e.Height, loader.Height);
+        HBITMAP handle = LoaderHandle(&loader);
+        EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(handle));
+        BITMAP info{};
+        GetObjectA(handle, sizeof info, &info);
+        EXPECT_EQ(e.Width, info.bmWidth);
+        EXPECT_EQ(e.Height, info.bmHeight);
+    }
+}
+
+TEST(HiMetricTest, ConvertsByTheScreenResolution)
+{
+    HDC screen = GetDC(nullptr);
+    int perInch = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    SIZEL fortyByThirty{MulDiv(40, 2540, perInch), MulDiv(30, 2540, perInch)}, pixels{};
+    HiMetricToPixel(&fortyByThirty, &pixels);
+    EXPECT_EQ(40, pixels.cx);
+    EXPECT_EQ(30, pixels.cy);
+
+    // What ATL.DLL itself answers for one inch, for the record.
+    using Conversion = void(WINAPI*)(const SIZEL*, SIZEL*);
+    HMODULE atl = LoadLibraryA("atl.dll");
+    auto atlConvert = atl ? reinterpret_cast<Conversion>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlHiMetricToPixel"))) : nullptr;
+    if (atlConvert) {
+        SIZEL inch{2540, 2540}, fromAtl{};
+        atlConvert(&inch, &fromAtl);
+        printf("one inch: ATL.DLL says %ld x %ld pixels, the screen has %d per inch%s\n", fromAtl.cx, fromAtl.cy,
+               perInch, fromAtl.cx == perInch ? "" : " (ATL.DLL is not used)");
+    }
+}
+
+TEST_F(ImageLoaderTest, PngGivesItsSizeButNoBitmap)
+{
+    EXPECT_EQ(0, Load(TestDataFile("images/big640x480.png")));
+    EXPECT_EQ(FormatPng, loader.Format);
+    EXPECT_EQ(640, loader.Width);
+    EXPECT_EQ(480, loader.Height);
+    EXPECT_EQ(nullptr, LoaderHandle(&loader));
+
+    // 20 bytes: the width is there (640), the height is past the end.
+    EXPECT_EQ(0, Load(ScratchFile("short.png", PngSignature + std::string("\0\0\0\x0dIHDR\0\0\x02\x80", 12))));
+    EXPECT_EQ(FormatPng, loader.Format);
+    EXPECT_EQ(640, loader.Width);
+    EXPECT_EQ(0, loader.Height) << "unread size bytes stay zero";
+}
+
+TEST_F(ImageLoaderTest, FileThatDoesNotOpenKeepsThePreviousImage)
+{
+    ASSERT_EQ(1, Load(TestDataFile("images/sprite32x48.bmp")));
+    HBITMAP before = LoaderHandle(&loader);
+    EXPECT_EQ(0, Load(TestDataFile("images/no-such-file.bmp")));
+    EXPECT_EQ(before, LoaderHandle(&loader));
+    EXPECT_EQ(32, loader.Width);
+
+    // A file that another program holds open without sharing does not open either.
+    std::string held = ScratchFile("held.gif", ReadWholeFile(TestDataFile("images/flag20x10.gif")));
+    HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    EXPECT_EQ(0, Load(held));
+    EXPECT_EQ(before, LoaderHandle(&loader));
+    CloseHandle(holder);
+    EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(before));
+}
+
+TEST_F(ImageLoaderTest, UnrecognisedFileDropsThePreviousImage)
+{
+    ASSERT_EQ(1, Load(TestDataFile("images/sprite32x48.bmp")));
+    HBITMAP before = LoaderHandle(&loader);
+    EXPECT_EQ(0, Load(ScratchFile("text.txt", "just text")));
+    EXPECT_EQ(FormatNone, loader.Format);
+    EXPECT_EQ(nullptr, LoaderHandle(&loader));
+    EXPECT_EQ(0, loader.Width);
+    EXPECT_EQ(0u, GetObjectType(before)) << "the old bitmap was deleted";
+}
+
+TEST_F(ImageLoaderTest, RefusedFilesLeaveNothingHeld)
+{
+    EXPECT_EQ(0, Load(ScratchFile("two.bmp", "BM")));
+    EXPECT_EQ(FormatBmp, loader.Format);
+    EXPECT_EQ(nullptr, LoaderHandle(&loader));
+
+    EXPECT_EQ(0, Load(ScratchFile("junk.jpg", "\xFF\xD8 this is no picture")));
+    EXPECT_EQ(FormatJpeg, loader.Format);
+    EXPECT_EQ(nullptr, LoaderHandle(&loader));
+    LoaderRelease(&loader);
+    LoaderRelease(&loader); // on an empty loader: nothing to do
+    EXPECT_EQ(FormatNone, loader.Format);
+}
+
+// Damaged copies of the good files: cut at each structural point, or with a
+// header field made impossible.
+std::vector<std::pair<std::string, std::string>> MalformedCorpus()
+{
+    std::string bmp = ReadWholeFile(TestDataFile("images/sprite32x48.bmp"));
+    std::string gif = ReadWholeFile(TestDataFile("images/flag20x10.gif"));
+    std::string jpeg = ReadWholeFile(TestDataFile("images/photo40x30.jpg"));
+    std::vector<std::pair<std::string, std::string>> corpus;
+    auto cut = [&](const char* kind, const std::string& whole, size_t length) {
+        corpus.emplace_back(std::string(kind) + " cut at " + std::to_string(length), whole.substr(0, length));
+    };
+    auto patch32 = [&](const char* what, size_t offset, uint32_t value) {
+        std::string copy = bmp;
+        std::memcpy(&copy[offset], &value, 4);
+        corpus.emplace_back(what, copy);
+    };
+    auto patch16 = [&](const char* what, size_t offset, uint16_t value) {
+        std::string copy = bmp;
+        std::memcpy(&copy[offset], &value, 2);
+        corpus.emplace_back(what, copy);
+    };
+    for (size_t length : {2, 6, 14, 18, 26, 30, 54, 100, 2000, 4661})
+        cut("BMP", bmp, length);
+    patch32("BMP 65536 wide", 18, 65536);
+    patch32("BMP 1 x 100000", 18, 1);
+    patch32("BMP 100000 high", 22, 100000);
+    patch32("BMP 0 wide", 18, 0);
+    patch32("BMP 0 high", 22, 0);
+    patch32("BMP negative width", 18, static_cast<uint32_t>(-32));
+    patch32("BMP header size 12", 14, 12);
+    patch32("BMP header size 0", 14, 0);
+    patch32("BMP header size 4000", 14, 4000);
+    patch32("BMP pixels beyond the file", 10, 1u << 30);
+    patch32("BMP compression 99", 30, 99);
+    patch16("BMP 3 bits per pixel", 28, 3);
+    {
+        std::string copy = bmp;
+        uint16_t eightBits = 8;
+        uint32_t colours = 1000000;
+        std::memcpy(&copy[28], &eightBits, 2);
+        std::memcpy(&copy[46], &colours, 4);
+        corpus.emplace_back("BMP palette of a million colours", copy);
+    }
+    for (size_t length : {size_t(3), size_t(6), size_t(10), size_t(13), size_t(19), size_t(25), size_t(35), gif.size() - 1})
+        cut("GIF", gif, length);
+    {
+        std::string copy = gif;
+        copy[6] = copy[7] = copy[8] = copy[9] = '\xFF';
+        corpus.emplace_back("GIF screen 65535 x 65535", copy);
+    }
+    for (size_t length : {size_t(2), size_t(4), size_t(20), size_t(100), size_t(160), size_t(250), jpeg.size() / 2, jpeg.size() - 2})
+        cut("JPEG", jpeg, length);
+    return corpus;
+}
+
+TEST_F(ImageLoaderTest, MalformedFilesLoadConsistentlyAndLeakNothing)
+{
+    auto corpus = MalformedCorpus();
+    ASSERT_GE(corpus.size(), 30u);
+    for (auto& [name, bytes] : corpus) // once to warm the platform's caches
+        Load(ScratchFile("warm.bin", bytes));
+    LoaderRelease(&loader);
+
+    GdiSnapshot before = TakeGdiSnapshot();
+    int loaded = 0;
+    for (auto& [name, bytes] : corpus) {
+        SCOPED_TRACE(name);
+        int result = Load(ScratchFile("malformed.bin", bytes));
+        HBITMAP handle = LoaderHandle(&loader);
+        if (result == 1) {
+            ++loaded;
+            EXPECT_NE(FormatNone, loader.Format);
+            EXPECT_EQ(static_cast<DWORD>(OBJ_BITMAP), GetObjectType(handle));
+            EXPECT_GT(loader.Width, 0);
+            EXPECT_GT(loader.Height, 0);
+        } else {
+            EXPECT_EQ(0, loader.Width);
+            EXPECT_EQ(0, loader.Height);
+            if (loader.Format == FormatBmp) {
+                EXPECT_EQ(nullptr, handle);
+            }
+        }
+        LoaderRelease(&loader);
+    }
+    int added = GdiObjectsAddedSince(before);
+    printf("%zu malformed files: %d loaded anyway, %d GDI objects left behind\n", corpus.size(), loaded, added);
+    EXPECT_EQ(0, added);
+}
+
+TEST(GdiCountTest, SeesObjectsThatAreKept)
+{
+    GdiSnapshot before = TakeGdiSnapshot();
+    HBRUSH kept[5];
+    for (HBRUSH& brush : kept)
+        brush = CreateSolidBrush(RGB(1, 2, 3));
+    HBRUSH freed = CreateSolidBrush(RGB(4, 5, 6));
+    DeleteObject(freed);
+    EXPECT_EQ(5, GdiObjectsAddedSince(before));
+    for (HBRUSH brush : kept)
+        DeleteObject(brush);
+}
+
+TEST_F(ImageLoaderTest, ManyLoadsLeaveNoGdiObjects)
+{
+    const char* files[] = {"images/sprite32x48.bmp", "images/photo40x30.jpg", "images/flag20x10.gif", "images/big640x480.png"};
+    for (const char* file : files)
+        Load(TestDataFile(file));
+    GdiSnapshot before = TakeGdiSnapshot();
+    for (int i = 0; i < 100; ++i)
+        Load(TestDataFile(files[i % 4]));
+    LoaderRelease(&loader);
+    EXPECT_EQ(0, GdiObjectsAddedSince(before));
+}
+
+} // namespace

@@ -1,0 +1,362 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "console/console.h"
+#include "picture/picture.h"
+#include "support/console_start.h"
+#include "support/files.h"
+#include "support/gdi_count.h"
+#include "support/process.h"
+
+#include <tlhelp32.h>
+
+namespace {
+
+const std::string Sprite = TestDataFile("images/sprite32x48.bmp");
+const std::string Dots = TestDataFile("images/dots3x2.bmp");
+
+// The sprite's own colours, read from its bitmap.
+COLORREF BitmapPixel(HBITMAP bitmap, int x, int y)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    COLORREF colour = GetPixel(dc, x, y);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return colour;
+}
+
+COLORREF WindowPixel(int x, int y)
+{
+    HDC dc = GetDC(Console.ConsoleWindow);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(Console.ConsoleWindow, dc);
+    return colour;
+}
+
+void ClearBackBuffer()
+{
+    PatBlt(Console.BackBuffer.Dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, BLACKNESS);
+    RepaintAndWait(Console.ConsoleWindow);
+}
+
+int ThreadsOfThisProcess()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return count;
+}
+
+bool WaitForPixels(Picture* picture, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    while (!PixelsReadyNow(picture)) {
+        if (GetTickCount() - start > milliseconds)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+class PictureTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(StartConsole());
+        PictureCreate(&picture);
+    }
+    void TearDown() override { PictureDestroy(&picture); }
+
+    Picture picture{};
+};
+
+TEST(PictureFitSizeTest, DerivesTheMissingSideByTruncation)
+{
+    struct Case { LONG w, h, wantW, wantH; };
+    for (Case c : {Case{20, 0, 20, 30}, Case{0, 10, 6, 10}, Case{0, 0, 32, 48}, Case{-5, -7, 32, 48},
+                   Case{-4, 24, 16, 24}, Case{20, -1, 20, 30}, Case{10, 10, 10, 10}, Case{1, 0, 1, 1}}) {
+        LONG w = c.w, h = c.h;
+        PictureFitSize(&w, &h, 32, 48);
+        EXPECT_EQ(c.wantW, w) << c.w << " x " << c.h;
+        EXPECT_EQ(c.wantH, h) << c.w << " x " << c.h;
+    }
+}
+
+TEST_F(PictureTest, CreateWritesTheLoaderBlockHeader)
+{
+    ASSERT_NE(nullptr, picture.Loader);
+    auto* block = reinterpret_cast<LoaderBlock*>(reinterpret_cast<char*>(picture.Loader) - offsetof(LoaderBlock, Element));
+    EXPECT_EQ(1u, block->Header.Count);
+    EXPECT_EQ(sizeof(ImageLoader), block->Header.ElementSize);
+    EXPECT_NE(nullptr, block->Header.CleanUp);
+    EXPECT_EQ(0, picture.CaptureDelay);
+    EXPECT_EQ(0, picture.Mirror);
+    EXPECT_EQ(1, PictureSetCaptureDelay(&picture, 25)) << "no capture has ever run";
+}
+
+TEST_F(PictureTest, DrawGoesToTheWindowAndTheBackBuffer)
+{
+    ClearBackBuffer();
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    EXPECT_EQ(Console.ConsoleWindow, picture.Window);
+    EXPECT_EQ(Console.BackBuffer.Dc, picture.BackDC);
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    EXPECT_EQ(32, PictureWidth(&picture));
+    EXPECT_EQ(48, PictureHeight(&picture));
+    EXPECT_NE(0, PictureDraw(&picture, 50, 60, 0));
+
+    for (POINT p : {POINT{0, 0}, POINT{31, 0}, POINT{5, 20}, POINT{0, 47}, POINT{31, 47}}) {
+        COLORREF expected = BitmapPixel(picture.Bitmap, p.x, p.y);
+        EXPECT_EQ(expected, WindowPixel(50 + p.x, 60 + p.y)) << p.x << "," << p.y;
+        EXPECT_EQ(expected, GetPixel(Console.BackBuffer.Dc, 50 + p.x, 60 + p.y)) << p.x << "," << p.y;
+    }
+    EXPECT_EQ(0u, WindowPixel(50 + 32, 60)) << "natural size: nothing right of it";
+
+    ASSERT_TRUE(RepaintAndWait(Console.ConsoleWindow));
+    EXPECT_EQ(BitmapPixel(picture.Bitmap, 31, 47), WindowPixel(81, 107)) << "a repaint shows it again";
+}
+
+TEST_F(PictureTest, SizedDrawStretchesAndATargetGetsItAlone)
+{
+    ClearBackBuffer();
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    PictureDrawSized(&picture, 200, 100, 64, 0, 0); // 64 wide, so 96 high
+    EXPECT_EQ(BitmapPixel(picture.Bitmap, 31, 47), WindowPixel(200 + 63, 100 + 95));
+    EXPECT_EQ(0u, WindowPixel(200 + 64, 100 + 95));
+    EXPECT_EQ(0u, WindowPixel(200 + 63, 100 + 96));
+
+    HDC screen = GetDC(nullptr);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 100, 100);
+    HGDIOBJ previous = SelectObject(target, canvas);
+    PatBlt(target, 0, 0, 100, 100, WHITENESS);
+    EXPECT_NE(0, PictureDrawTo(&picture, 400, 10, 0, 0, 0, target));
+    EXPECT_EQ(0u, GetPixel(Console.BackBuffer.Dc, 400, 10)) << "with a target, the back buffer is left alone";
+    EXPECT_NE(0, PictureDrawTo(&picture, 10, 10, 0, 0, 0, target));
+    EXPECT_EQ(BitmapPixel(picture.Bitmap, 0, 47), GetPixel(target, 10, 57));
+    EXPECT_EQ(0u, GetPixel(Console.BackBuffer.Dc, 10, 57));
+    SelectObject(target, previous);
+    DeleteObject(canvas);
+    DeleteDC(target);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(PictureTest, UnattachedPictureDrawsOnlyToItsTarget)
+{
+    PictureSetCaptureDelay(&picture, -1);
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    HDC screen = GetDC(nullptr);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP canvas = CreateCompatibleBitmap(screen, 40, 60);
+    HGDIOBJ previous = SelectObject(target, canvas);
+    EXPECT_NE(0, PictureDrawTo(&picture, 0, 0, 0, 0, 0, target));
+    EXPECT_EQ(BitmapPixel(picture.Bitmap, 3, 40), GetPixel(target, 3, 40));
+    SelectObject(target, previous);
+    DeleteObject(canvas);
+    DeleteDC(target);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(PictureTest, FailedLoadsNeverDrawAStaleBitmap)
+{
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    EXPECT_EQ(0, PictureDraw(&picture, 0, 0, 0)) << "no bitmap yet";
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    HBITMAP sprite = picture.Bitmap;
+
+    EXPECT_EQ(0, PictureLoad(&picture, "no-such-file.bmp"));
+    EXPECT_EQ(sprite, picture.Bitmap) << "a file that does not open changes nothing";
+    EXPECT_NE(0, PictureDraw(&picture, 0, 0, 0));
+
+    EXPECT_EQ(0, PictureLoad(&picture, TestDataFile("images/big640x480.png").c_str()));
+    EXPECT_EQ(nullptr, picture.Bitmap) << "the loader gave the sprite up; the picture forgot it";
+    EXPECT_EQ(0u, GetObjectType(sprite)) << "deleted once, by its loader";
+    EXPECT_EQ(0, PictureDraw(&picture, 0, 0, 0));
+    EXPECT_EQ(0, PictureWidth(&picture));
+}
+
+TEST_F(PictureTest, CreateLoadDrawDestroyLeavesNoGdiObjects)
+{
+    PictureDestroy(&picture);
+    auto cycle = [] {
+        Picture p{};
+        PictureCreate(&p);
+        PictureSetCaptureDelay(&p, 0);
+        PictureAttachWindow(&p);
+        PictureLoad(&p, Sprite.c_str());
+        PictureDraw(&p, 300, 300, 0);
+        PictureLoad(&p, TestDataFile("images/photo40x30.jpg").c_str());
+        PictureDrawSized(&p, 300, 300, 80, 0, 0);
+        PictureDestroy(&p);
+    };
+    cycle();
+    // A kept object shows in every round. The platform's cache of window device
+    // contexts grows as threads meet in GetDC, in one round at the most.
+    int rounds[3];
+    for (int& added : rounds) {
+        GdiSnapshot before = TakeGdiSnapshot();
+        for (int i = 0; i < 20; ++i)
+            cycle();
+        added = GdiObjectsAddedSince(before);
+    }
+    printf("GDI objects added in three rounds of 20 cycles: %d, %d, %d\n", rounds[0], rounds[1], rounds[2]);
+    EXPECT_LE(std::count_if(rounds, rounds + 3, [](int added) { return added != 0; }), 1);
+    PictureCreate(&picture);
+}
+
+TEST_F(PictureTest, CaptureReadsEveryCellInOrder)
+{
+    PictureAttachWindow(&picture);
+    ASSERT_EQ(1, PictureSetCaptureDelay(&picture, 0));
+    ASSERT_EQ(1, PictureLoad(&picture, Dots.c_str()));
+    ASSERT_TRUE(WaitForPixels(&picture, 10000));
+    const COLORREF expected[6] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
+                                  RGB(255, 255, 0), RGB(0, 255, 255), RGB(255, 255, 255)};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(expected[i], picture.PixelBuffer[i]) << "cell " << i;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(picture.CaptureThread, 5000));
+    DWORD code = 99;
+    GetExitCodeThread(picture.CaptureThread, &code);
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(PictureTest, CaptureSleepsAfterEveryRowAndKeepsItsDelay)
+{
+    PictureAttachWindow(&picture);
+    ASSERT_EQ(1, PictureSetCaptureDelay(&picture, 150));
+    DWORD start = GetTickCount();
+    ASSERT_EQ(1, PictureLoad(&picture, Dots.c_str()));
+    EXPECT_EQ(0, PictureSetCaptureDelay(&picture, 0)) << "refused while the capture runs";
+    EXPECT_EQ(150, picture.CaptureDelay);
+    EXPECT_EQ(0, PixelsReadyNow(&picture));
+    ASSERT_TRUE(WaitForPixels(&picture, 10000));
+    DWORD took = GetTickCount() - start;
+    EXPECT_GE(took, 290u) << "two rows, 150 ms after each";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(picture.CaptureThread, 5000));
+    EXPECT_EQ(1, PictureSetCaptureDelay(&picture, 0)) << "the finished capture no longer counts";
+}
+
+TEST_F(PictureTest, NegativeDelayStartsNoCapture)
+{
+    PictureAttachWindow(&picture);
+    PictureSetCaptureDelay(&picture, -1);
+    ASSERT_EQ(1, PictureLoad(&picture, Dots.c_str()));
+    EXPECT_EQ(nullptr, picture.CaptureThread);
+    EXPECT_EQ(nullptr, picture.PixelBuffer);
+    EXPECT_EQ(0, PixelsReadyNow(&picture));
+}
+
+TEST_F(PictureTest, NewLoadRestartsARunningCapture)
+{
+    PictureAttachWindow(&picture);
+    PictureSetCaptureDelay(&picture, 40); // 48 rows: about two seconds
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    Sleep(100);
+    HANDLE first = nullptr;
+    DuplicateHandle(GetCurrentProcess(), picture.CaptureThread, GetCurrentProcess(), &first, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    DWORD start = GetTickCount();
+    ASSERT_EQ(1, PictureLoad(&picture, Dots.c_str()));
+    EXPECT_LT(GetTickCount() - start, 1500u) << "the old capture stops between rows";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(first, 0)) << "the old thread has ended";
+    CloseHandle(first);
+    EXPECT_EQ(0, PixelsReadyNow(&picture));
+    ASSERT_TRUE(WaitForPixels(&picture, 10000));
+    EXPECT_EQ(RGB(255, 255, 255), picture.PixelBuffer[5]) << "the new bitmap's cells";
+}
+
+TEST_F(PictureTest, StoppedCaptureFreesEverything)
+{
+    PictureAttachWindow(&picture);
+    PictureSetCaptureDelay(&picture, 5000);
+    PictureLoad(&picture, Sprite.c_str()); // warm-up of the platform's caches
+    PictureDropBitmap(&picture);
+    LoaderRelease(picture.Loader);
+    GdiSnapshot before = TakeGdiSnapshot();
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    Sleep(200); // the thread is in its first sleep now
+    DWORD start = GetTickCount();
+    PictureDropBitmap(&picture);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+    EXPECT_EQ(nullptr, picture.CaptureThread);
+    EXPECT_EQ(nullptr, picture.PixelBuffer);
+    EXPECT_EQ(0, PixelsReadyNow(&picture));
+    ASSERT_TRUE(TryEnterCriticalSection(&picture.PixelLock));
+    LeaveCriticalSection(&picture.PixelLock);
+    LoaderRelease(picture.Loader);
+    EXPECT_EQ(0, GdiObjectsAddedSince(before)) << "device contexts and the copy were freed";
+}
+
+TEST_F(PictureTest, TwoHundredLoadsWhileCapturingLeaveNothingBehind)
+{
+    PictureAttachWindow(&picture);
+    PictureSetCaptureDelay(&picture, 1);
+    PictureLoad(&picture, Sprite.c_str());
+    PictureDropBitmap(&picture);
+    LoaderRelease(picture.Loader);
+    int threadsBefore = ThreadsOfThisProcess();
+    GdiSnapshot before = TakeGdiSnapshot();
+    PROCESS_HEAP_ENTRY entry{};
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(1, PictureLoad(&picture, (i % 2 ? Dots : Sprite).c_str())) << "load " << i;
+    ASSERT_TRUE(WaitForPixels(&picture, 20000));
+    SIZE_T busy = 0;
+    while (HeapWalk(picture.PrivateHeap, &entry))
+        if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+            busy += entry.cbData;
+    EXPECT_EQ(3u * 2 * sizeof(COLORREF), busy) << "only the last capture's buffer (3 x 2 cells) is left";
+    PictureDropBitmap(&picture);
+    LoaderRelease(picture.Loader);
+    EXPECT_EQ(threadsBefore, ThreadsOfThisProcess());
+    EXPECT_EQ(0, GdiObjectsAddedSince(before));
+}
+
+TEST_F(PictureTest, BitmapThatCannotBeSelectedIsReported)
+{
+    PictureSetCaptureDelay(&picture, 0);
+    // A bitmap selected into another device context cannot join a new one.
+    HBITMAP bitmap = CreateBitmap(4, 4, 1, 32, nullptr);
+    HDC holder = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(holder, bitmap);
+    std::thread adopt([&] { PictureAdoptBitmap(&picture, bitmap); });
+    MessageBoxSeen box;
+    bool shown = WaitForMessageBox(GetCurrentProcessId(), 30000, &box);
+    EXPECT_TRUE(shown);
+    if (shown) {
+        EXPECT_EQ("エラー", box.Title);
+        EXPECT_EQ("ピクセル情報の取得に失敗。与えられたHBITMAPが新規DCに結合できない。", box.Text);
+        PressMessageBoxButton(box.Box);
+    }
+    adopt.join();
+    EXPECT_TRUE(WaitForPixels(&picture, 10000)) << "the capture still runs, on the blank copy";
+    PictureDropBitmap(&picture);
+    SelectObject(holder, previous);
+    DeleteDC(holder);
+    DeleteObject(bitmap);
+}
+
+TEST_F(PictureTest, BitmapTooLargeForABufferEndsTheCaptureUnready)
+{
+    PictureSetCaptureDelay(&picture, 0);
+    HBITMAP huge = CreateBitmap(32768, 16384, 1, 1, nullptr); // 2^29 pixels: 2 GB of cells
+    ASSERT_NE(nullptr, huge);
+    PictureAdoptBitmap(&picture, huge);
+    ASSERT_NE(nullptr, picture.CaptureThread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(picture.CaptureThread, 30000));
+    EXPECT_EQ(0, PixelsReadyNow(&picture));
+    EXPECT_EQ(nullptr, picture.PixelBuffer);
+    PictureDropBitmap(&picture);
+    DeleteObject(huge);
+}
+
+} // namespace
