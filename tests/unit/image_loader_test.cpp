@@ -152,6 +152,22 @@ TEST_F(ImageLoaderTest, RefusedFilesLeaveNothingHeld)
     EXPECT_EQ(FormatNone, loader.Format);
 }
 
+TEST_F(ImageLoaderTest, JpegTooLargeForMemoryIsRefused)
+{
+    // 3 GB, most of it a hole in the file: no 32-bit process can hold it in one block.
+    std::string path = ScratchFile("huge.jpg", "\xFF\xD8");
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    LONG high = 0;
+    SetFilePointer(file, static_cast<LONG>(0xC0000000u), &high, FILE_BEGIN);
+    ASSERT_TRUE(SetEndOfFile(file));
+    CloseHandle(file);
+    EXPECT_EQ(0, Load(path));
+    EXPECT_EQ(FormatJpeg, loader.Format);
+    EXPECT_EQ(nullptr, LoaderHandle(&loader));
+    DeleteFileA(path.c_str());
+}
+
 // Damaged copies of the good files: cut at each structural point, or with a
 // header field made impossible.
 std::vector<std::pair<std::string, std::string>> MalformedCorpus()
