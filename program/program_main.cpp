@@ -49,7 +49,6 @@ void ProgramMain()
 
     ShapeWindow(Console.ConsoleWindow);
 
-    // The scene and the main loop come here; until then the program only waits.
-    for (;;)
-        Sleep(INFINITE);
+    SceneSetUp();
+    MainLoop();
 }

@@ -4,8 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "support/process.h"
-#include "support/screen.h"
+#include "e2e/demo_driver.h"
 
 namespace {
 
@@ -16,18 +15,6 @@ std::string Caption(HWND window)
     char text[256] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
-}
-
-// Waits until the start-up has given the window its final caption.
-bool WaitForCaption(HWND window, const char* caption, DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    while (Caption(window) != caption) {
-        if (GetTickCount() - start >= milliseconds)
-            return false;
-        Sleep(5);
-    }
-    return true;
 }
 
 struct IconImage {
@@ -93,21 +80,15 @@ protected:
     {
         exe = WindowsPath(EnvironmentValue("DEMO_EXE"));
         ASSERT_FALSE(exe.empty()) << "DEMO_EXE names the demo to start";
-        DWORD start = GetTickCount();
-        ASSERT_TRUE(StartChild("\"" + exe + "\"", DirectoryOf(exe), &child));
-        window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
-        ASSERT_NE(nullptr, window) << "no PROMPT window within 60 s";
-        DWORD shown = GetTickCount() - start;
-        ASSERT_TRUE(WaitForCaption(window, CaptionBytes, 60000)) << "caption stayed \"" << Caption(window) << "\"";
-        DWORD captioned = GetTickCount() - start;
-        printf("start-up: window shown after %lu ms, first paint done and caption set after %lu ms\n",
-               static_cast<unsigned long>(shown), static_cast<unsigned long>(captioned));
+        ASSERT_TRUE(demo.Start(PrepareWorkingDirectory(DemoFiles{}))) << "no captioned PROMPT window within 60 s";
+        window = demo.Window();
+        printf("start-up: first paint done and caption set %lu ms after the process started\n",
+               static_cast<unsigned long>(GetTickCount() - demo.StartTick()));
         Sleep(500); // let the frame change and repaint settle
     }
-    void TearDown() override { EndChild(&child); }
 
     std::string exe;
-    ChildProcess child;
+    DemoRun demo;
     HWND window = nullptr;
 };
 
@@ -136,18 +117,17 @@ TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 
-    RECT client{};
-    GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    RECT area{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-    ScreenPixels pixels = CaptureScreen(area);
+    ScreenPixels pixels = demo.CaptureClient();
+    POINT origin = demo.ClientOrigin();
     size_t lit = 0;
-    for (COLORREF c : pixels.Cells)
-        lit += c != 0;
-    EXPECT_GT(client.right, 600);
-    EXPECT_GT(client.bottom, 400);
-    EXPECT_EQ(0u, lit) << "of " << pixels.Cells.size() << " client pixels";
+    for (LONG y = 0; y < pixels.Height; ++y)
+        for (LONG x = 0; x < pixels.Width; ++x) {
+            bool sprite = x >= 100 && x < 132 && y >= 200 && y < 248;
+            lit += !sprite && pixels.At(origin.x + x, origin.y + y) != 0;
+        }
+    EXPECT_GT(pixels.Width, 600);
+    EXPECT_GT(pixels.Height, 400);
+    EXPECT_EQ(0u, lit) << "client pixels that are not black, the sprite's place aside";
 
     std::string artifacts = EnvironmentValue("ARTIFACT_DIR");
     if (!artifacts.empty()) {
@@ -180,7 +160,7 @@ TEST_F(StartupTest, CloseEndsTheProcessWithZero)
 {
     DWORD start = GetTickCount();
     PostMessageA(window, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0u, WaitForExit(&child, 10000));
+    EXPECT_EQ(0u, WaitForExit(&demo.Process(), 10000));
     printf("exit after WM_CLOSE took %lu ms\n", static_cast<unsigned long>(GetTickCount() - start));
 }
 

@@ -1,0 +1,29 @@
+#include "program/mouse.h"
+
+#include "console/console.h"
+
+MouseStateRecord MouseState;
+POINT MousePoint;
+// Already the console's procedure before the installation records it, so that
+// a message arriving between the two steps finds its way on.
+WNDPROC PreviousWndProc = ConsoleWindowProc;
+
+void UpdateMousePosition()
+{
+    GetCursorPos(&MousePoint);
+    ScreenToClient(Console.ConsoleWindow, &MousePoint);
+    MouseState.MouseX = static_cast<SHORT>(MousePoint.x);
+    MouseState.MouseY = static_cast<SHORT>(MousePoint.y);
+}
+
+LRESULT CALLBACK MouseWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MOUSEMOVE: return 0;
+    case WM_LBUTTONDOWN: MouseState.LeftButton = 1; return 0;
+    case WM_LBUTTONUP: MouseState.LeftButton = 0; return 0;
+    case WM_RBUTTONDOWN: MouseState.RightButton = 1; return 0;
+    case WM_RBUTTONUP: MouseState.RightButton = 0; return 0;
+    default: return CallWindowProcA(PreviousWndProc, window, message, wParam, lParam);
+    }
+}

@@ -1,0 +1,168 @@
+#include "e2e/demo_driver.h"
+
+#include <fstream>
+
+namespace {
+
+const char Caption[] = "\x83\x5E\x83\x43\x83\x67\x83\x8B\x96\xBC"; // "タイトル名"
+
+std::string AssetsDirectory()
+{
+    return WindowsPath(EnvironmentValue("ASSETS_DIR"));
+}
+
+void CopyAsset(const std::string& directory, const char* relative)
+{
+    CopyFileA((AssetsDirectory() + "\\" + relative).c_str(), (directory + "\\" + relative).c_str(), FALSE);
+}
+
+void SendKey(WORD virtualKey, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = flags;
+    if (virtualKey == VK_LEFT || virtualKey == VK_RIGHT || virtualKey == VK_UP || virtualKey == VK_DOWN)
+        input.ki.dwFlags |= KEYEVENTF_EXTENDEDKEY;
+    SendInput(1, &input, sizeof input);
+}
+
+} // namespace
+
+std::string PrepareWorkingDirectory(const DemoFiles& files)
+{
+    static int serial = 0;
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    std::string directory = std::string(temp) + "demo-run-" + std::to_string(GetCurrentProcessId()) + "-" +
+                            std::to_string(++serial);
+    CreateDirectoryA(directory.c_str(), nullptr);
+    CreateDirectoryA((directory + "\\bmp").c_str(), nullptr);
+    CreateDirectoryA((directory + "\\sound").c_str(), nullptr);
+    if (files.Sprite)
+        CopyAsset(directory, "bmp\\chr01.bmp");
+    if (files.Music)
+        CopyAsset(directory, "sound\\start.mp3");
+    if (files.Zap)
+        CopyAsset(directory, "sound\\zapper.wav");
+    return directory;
+}
+
+SpriteImage LoadSpriteImage()
+{
+    SpriteImage image;
+    std::string path = AssetsDirectory() + "\\bmp\\chr01.bmp";
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    if (!bitmap)
+        return image;
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    image.Width = info.bmWidth;
+    image.Height = info.bmHeight;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    for (LONG y = 0; y < image.Height; ++y)
+        for (LONG x = 0; x < image.Width; ++x)
+            image.Cells.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return image;
+}
+
+bool DemoRun::Start(const std::string& directory)
+{
+    std::string exe = WindowsPath(EnvironmentValue("DEMO_EXE"));
+    startTick_ = GetTickCount();
+    if (!StartChild("\"" + exe + "\"", directory, &child_))
+        return false;
+    window_ = WaitForWindow(child_.ProcessId, "PROMPT", 60000);
+    if (!window_)
+        return false;
+    char text[64] = "";
+    while (GetTickCount() - startTick_ < 60000) {
+        GetWindowTextA(window_, text, sizeof text);
+        if (lstrcmpA(text, Caption) == 0)
+            return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+DemoRun::~DemoRun()
+{
+    EndChild(&child_);
+}
+
+POINT DemoRun::ClientOrigin() const
+{
+    POINT origin{0, 0};
+    ClientToScreen(window_, &origin);
+    return origin;
+}
+
+ScreenPixels DemoRun::CaptureClient() const
+{
+    RECT client{};
+    GetClientRect(window_, &client);
+    POINT origin = ClientOrigin();
+    return CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+}
+
+bool SpriteAt(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG y)
+{
+    // Parts of the sprite outside the client area are clipped by the window: skip them.
+    int compared = 0;
+    for (LONG row = 0; row < sprite.Height; ++row) {
+        LONG screenY = origin.y + y + row;
+        if (screenY < client.Top || screenY >= client.Top + client.Height)
+            continue;
+        for (LONG column = 0; column < sprite.Width; ++column) {
+            LONG screenX = origin.x + x + column;
+            if (screenX < client.Left || screenX >= client.Left + client.Width)
+                continue;
+            if (client.At(screenX, screenY) != sprite.At(column, row))
+                return false;
+            ++compared;
+        }
+    }
+    return compared >= sprite.Width * sprite.Height / 4;
+}
+
+bool FindSpriteOnRow(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG y, LONG* x)
+{
+    for (LONG candidate = -8; candidate < client.Width; ++candidate)
+        if (SpriteAt(client, origin, sprite, candidate, y)) {
+            *x = candidate;
+            return true;
+        }
+    return false;
+}
+
+bool FindSpriteOnColumn(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG* y)
+{
+    for (LONG candidate = -40; candidate < client.Height; ++candidate)
+        if (SpriteAt(client, origin, sprite, x, candidate)) {
+            *y = candidate;
+            return true;
+        }
+    return false;
+}
+
+void PressKey(WORD virtualKey)
+{
+    SendKey(virtualKey, 0);
+}
+
+void ReleaseKey(WORD virtualKey)
+{
+    SendKey(virtualKey, KEYEVENTF_KEYUP);
+}
+
+void TapKey(WORD virtualKey, DWORD holdMilliseconds)
+{
+    PressKey(virtualKey);
+    Sleep(holdMilliseconds);
+    ReleaseKey(virtualKey);
+}

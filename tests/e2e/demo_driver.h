@@ -1,0 +1,58 @@
+#pragma once
+// Starts the demo in a working directory of its own and watches it from outside.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/screen.h"
+
+// Which data files the demo's working directory gets.
+struct DemoFiles {
+    bool Sprite = true;
+    bool Music = true;
+    bool Zap = true;
+};
+
+// A fresh working directory holding the chosen files of assets/.
+std::string PrepareWorkingDirectory(const DemoFiles& files);
+
+struct SpriteImage {
+    LONG Width = 0;
+    LONG Height = 0;
+    std::vector<COLORREF> Cells;
+    COLORREF At(LONG x, LONG y) const { return Cells[y * Width + x]; }
+};
+
+SpriteImage LoadSpriteImage();
+
+class DemoRun {
+public:
+    // Starts demo.exe in the directory and waits until start-up has captioned its window.
+    bool Start(const std::string& directory);
+    ~DemoRun();
+
+    HWND Window() const { return window_; }
+    ChildProcess& Process() { return child_; }
+    DWORD StartTick() const { return startTick_; }
+
+    POINT ClientOrigin() const;
+    ScreenPixels CaptureClient() const;
+
+private:
+    ChildProcess child_;
+    HWND window_ = nullptr;
+    DWORD startTick_ = 0;
+};
+
+// Whether the sprite stands whole at client (x, y) (rows above the client area are skipped).
+bool SpriteAt(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG y);
+// Where on the band of rows y (or the column x) the whole sprite stands, or false.
+bool FindSpriteOnRow(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG y, LONG* x);
+bool FindSpriteOnColumn(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG* y);
+
+// Keys through the platform's input queue, as a keyboard would send them.
+void PressKey(WORD virtualKey);
+void ReleaseKey(WORD virtualKey);
+void TapKey(WORD virtualKey, DWORD holdMilliseconds);

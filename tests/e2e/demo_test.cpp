@@ -1,0 +1,201 @@
+// The demo as a user runs it: sprite, arrow keys, trail, repaint, missing files.
+#include <gtest/gtest.h>
+
+#include "e2e/demo_driver.h"
+
+namespace {
+
+const LONG StartX = 100, StartY = 200;
+
+// Polls the window until the sprite stands whole at (x, y).
+bool WaitForSpriteAt(DemoRun& demo, const SpriteImage& sprite, LONG x, LONG y, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    do {
+        if (SpriteAt(demo.CaptureClient(), demo.ClientOrigin(), sprite, x, y))
+            return true;
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+    return false;
+}
+
+// Holds a key until the sprite stands at (x, y); the time it took, or 0.
+DWORD HoldUntilSpriteAt(DemoRun& demo, const SpriteImage& sprite, WORD key, LONG x, LONG y)
+{
+    DWORD start = GetTickCount();
+    PressKey(key);
+    bool reached = WaitForSpriteAt(demo, sprite, x, y, 60000);
+    DWORD took = GetTickCount() - start;
+    Sleep(300); // held on at the bound: it must not move further
+    ReleaseKey(key);
+    Sleep(100);
+    return reached ? took : 0;
+}
+
+bool AnyMessageBox(DWORD processId, DWORD milliseconds)
+{
+    MessageBoxSeen box;
+    return WaitForMessageBox(processId, milliseconds, &box);
+}
+
+class DemoTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        sprite = LoadSpriteImage();
+        ASSERT_EQ(32, sprite.Width) << "assets/bmp/chr01.bmp";
+        ASSERT_EQ(48, sprite.Height);
+    }
+    void StartWith(const DemoFiles& files)
+    {
+        ASSERT_TRUE(demo.Start(PrepareWorkingDirectory(files)));
+    }
+
+    SpriteImage sprite;
+    DemoRun demo;
+};
+
+TEST_F(DemoTest, SpriteAppearsAtItsStartOnBlack)
+{
+    StartWith(DemoFiles{});
+    ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
+    printf("sprite first seen %lu ms after the process started\n",
+           static_cast<unsigned long>(GetTickCount() - demo.StartTick()));
+    ScreenPixels client = demo.CaptureClient();
+    POINT origin = demo.ClientOrigin();
+    size_t lit = 0;
+    for (LONG y = 0; y < client.Height; ++y)
+        for (LONG x = 0; x < client.Width; ++x) {
+            bool onSprite = x >= StartX && x < StartX + 32 && y >= StartY && y < StartY + 48;
+            lit += !onSprite && client.At(origin.x + x, origin.y + y) != 0;
+        }
+    EXPECT_EQ(0u, lit) << "pixels outside the sprite that are not black";
+    EXPECT_FALSE(AnyMessageBox(demo.Process().ProcessId, 500)) << "the music opened without a message";
+}
+
+TEST_F(DemoTest, ArrowKeysMoveTheSpriteToEachBoundLeavingATrail)
+{
+    StartWith(DemoFiles{});
+    ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
+
+    DWORD took = HoldUntilSpriteAt(demo, sprite, VK_RIGHT, 600, StartY);
+    ASSERT_NE(0u, took) << "right arrow: the sprite did not reach x = 600";
+    printf("right arrow: 250 passes in %lu ms, about %.0f passes per second\n", static_cast<unsigned long>(took),
+           250000.0 / took);
+    ScreenPixels client = demo.CaptureClient();
+    POINT origin = demo.ClientOrigin();
+    EXPECT_TRUE(SpriteAt(client, origin, sprite, 600, StartY)) << "stopped at the right bound";
+    // Nothing erases: every earlier image left its first two columns behind.
+    for (LONG x = StartX; x < 600; x += 37)
+        for (LONG row : {5, 20, 30, 46})
+            ASSERT_EQ(sprite.At((x - StartX) % 2, row), client.At(origin.x + x, origin.y + StartY + row))
+                << "trail at x " << x << ", row " << row;
+
+    ASSERT_NE(0u, HoldUntilSpriteAt(demo, sprite, VK_LEFT, 0, StartY)) << "left arrow: not at x = 0";
+    EXPECT_TRUE(SpriteAt(demo.CaptureClient(), origin, sprite, 0, StartY));
+
+    ASSERT_NE(0u, HoldUntilSpriteAt(demo, sprite, VK_UP, 0, -30)) << "up arrow: not at y = -30";
+    LONG y = 0;
+    ASSERT_TRUE(FindSpriteOnColumn(demo.CaptureClient(), origin, sprite, 0, &y));
+    EXPECT_EQ(-30, y) << "partly above the client area, and no higher";
+
+    ASSERT_NE(0u, HoldUntilSpriteAt(demo, sprite, VK_DOWN, 0, 400)) << "down arrow: not at y = 400";
+    ASSERT_TRUE(FindSpriteOnColumn(demo.CaptureClient(), origin, sprite, 0, &y));
+    EXPECT_EQ(400, y);
+}
+
+TEST_F(DemoTest, RepaintShowsTheSamePictureTrailIncluded)
+{
+    StartWith(DemoFiles{});
+    ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
+    ASSERT_NE(0u, HoldUntilSpriteAt(demo, sprite, VK_DOWN, StartX, 400));
+    ScreenPixels before = demo.CaptureClient();
+
+    InvalidateRect(demo.Window(), nullptr, TRUE);
+    Sleep(500);
+    ScreenPixels repainted = demo.CaptureClient();
+    EXPECT_TRUE(before.Cells == repainted.Cells) << "after InvalidateRect";
+
+    // Cover the window with one of our own, then uncover it.
+    RECT frame{};
+    GetWindowRect(demo.Window(), &frame);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "cover", WS_POPUP | WS_VISIBLE | SS_WHITERECT, frame.left,
+                                 frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, cover);
+    UpdateWindow(cover);
+    Sleep(300);
+    DestroyWindow(cover);
+    Sleep(500);
+    ScreenPixels uncovered = demo.CaptureClient();
+    EXPECT_TRUE(before.Cells == uncovered.Cells) << "after covering and uncovering";
+}
+
+TEST_F(DemoTest, WithoutTheSpriteNothingIsDrawnAndNothingSaid)
+{
+    DemoFiles files;
+    files.Sprite = false;
+    StartWith(files);
+    EXPECT_FALSE(AnyMessageBox(demo.Process().ProcessId, 2000));
+    TapKey(VK_RIGHT, 300);
+    Sleep(300);
+    ScreenPixels client = demo.CaptureClient();
+    size_t lit = 0;
+    for (COLORREF c : client.Cells)
+        lit += c != 0;
+    EXPECT_EQ(0u, lit) << "the client area stays black";
+    EXPECT_EQ(STILL_ACTIVE, WaitForExit(&demo.Process(), 0)) << "still running";
+}
+
+TEST_F(DemoTest, WithoutTheMusicOneMessageThenTheKeysWork)
+{
+    DemoFiles files;
+    files.Music = false;
+    StartWith(files);
+    MessageBoxSeen box;
+    ASSERT_TRUE(WaitForMessageBox(demo.Process().ProcessId, 30000, &box));
+    EXPECT_EQ("error", box.Title);
+    EXPECT_EQ("デバイスのオープンに失敗", box.Text);
+    PressMessageBoxButton(box.Box);
+    EXPECT_FALSE(AnyMessageBox(demo.Process().ProcessId, 1500)) << "the message comes once";
+    ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 10000));
+    TapKey(VK_RIGHT, 300);
+    Sleep(200);
+    LONG x = 0;
+    ASSERT_TRUE(FindSpriteOnRow(demo.CaptureClient(), demo.ClientOrigin(), sprite, StartY, &x));
+    EXPECT_GT(x, StartX) << "the keys work after OK";
+}
+
+TEST_F(DemoTest, CloseWhileKeysAreHeldEndsWithZero)
+{
+    StartWith(DemoFiles{});
+    ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
+    PressKey(VK_RIGHT);
+    PressKey(VK_SPACE);
+    Sleep(300);
+    PostMessageA(demo.Window(), WM_CLOSE, 0, 0);
+    DWORD code = WaitForExit(&demo.Process(), 10000);
+    ReleaseKey(VK_SPACE);
+    ReleaseKey(VK_RIGHT);
+    EXPECT_EQ(0u, code);
+}
+
+// Run by tests/e2e/sound_test.sh while the audio sink is recorded.
+TEST_F(DemoTest, SoundScript)
+{
+    if (EnvironmentValue("SOUND_SCRIPT").empty())
+        GTEST_SKIP() << "run by sound_test.sh";
+    StartWith(DemoFiles{});
+    ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
+    Sleep(6000); // the tune plays out first
+    TapKey(VK_SPACE, 150);
+    Sleep(1200);
+    TapKey(VK_SPACE, 150);
+    Sleep(1200);
+    TapKey(VK_SPACE, 1500); // held: one zap
+    Sleep(1500);
+    PostMessageA(demo.Window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExit(&demo.Process(), 10000));
+}
+
+} // namespace
