@@ -2,7 +2,8 @@
 
 #include "console/console.h"
 
-MouseStateRecord MouseState;
+// Exported, so that a tool outside the process can find it and watch it.
+__declspec(dllexport) MouseStateRecord MouseState;
 POINT MousePoint;
 // Already the console's procedure before the installation records it, so that
 // a message arriving between the two steps finds its way on.

@@ -11,7 +11,7 @@ struct MouseStateRecord {
     SHORT MouseY;
 };
 
-extern MouseStateRecord MouseState;
+extern __declspec(dllexport) MouseStateRecord MouseState;
 extern POINT MousePoint;           // where the cursor position is read and converted
 extern WNDPROC PreviousWndProc;    // the procedure behind MouseWindowProc
 

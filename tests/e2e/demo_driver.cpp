@@ -1,5 +1,7 @@
 #include "e2e/demo_driver.h"
 
+#include <psapi.h>
+
 #include <fstream>
 
 namespace {
@@ -93,6 +95,26 @@ bool DemoRun::Start(const std::string& directory)
 DemoRun::~DemoRun()
 {
     EndChild(&child_);
+}
+
+bool DemoRun::ReadMouseState(SHORT fields[4])
+{
+    std::string exe = WindowsPath(EnvironmentValue("DEMO_EXE"));
+    HMODULE image = LoadLibraryExA(exe.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    if (!image)
+        return false;
+    FARPROC exported = GetProcAddress(image, "MouseState");
+    UINT_PTR offset = reinterpret_cast<UINT_PTR>(exported) - reinterpret_cast<UINT_PTR>(image);
+    FreeLibrary(image);
+    if (!exported)
+        return false;
+    HMODULE remote[1] = {};
+    DWORD needed = 0;
+    if (!EnumProcessModules(child_.Process, remote, sizeof remote, &needed) || !remote[0])
+        return false;
+    SIZE_T read = 0;
+    return ReadProcessMemory(child_.Process, reinterpret_cast<char*>(remote[0]) + offset, fields,
+                             4 * sizeof(SHORT), &read) && read == 4 * sizeof(SHORT);
 }
 
 POINT DemoRun::ClientOrigin() const

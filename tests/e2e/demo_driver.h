@@ -38,6 +38,8 @@ public:
     DWORD StartTick() const { return startTick_; }
 
     POINT ClientOrigin() const;
+    // Reads the demo's exported MouseState (four 16-bit values) from its memory.
+    bool ReadMouseState(SHORT fields[4]);
     ScreenPixels CaptureClient() const;
 
 private:

@@ -180,6 +180,37 @@ TEST_F(DemoTest, CloseWhileKeysAreHeldEndsWithZero)
     EXPECT_EQ(0u, code);
 }
 
+void SendMouse(DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+TEST_F(DemoTest, ClickInTheClientAreaIsRecorded)
+{
+    StartWith(DemoFiles{});
+    ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
+    POINT origin = demo.ClientOrigin();
+    SetCursorPos(origin.x + 300, origin.y + 100);
+    Sleep(300);
+    SHORT state[4] = {-1, -1, -1, -1}; // LeftButton, RightButton, MouseX, MouseY
+    ASSERT_TRUE(demo.ReadMouseState(state)) << "the demo exports MouseState";
+    EXPECT_EQ(0, state[0]);
+    EXPECT_EQ(300, state[2]) << "polled by the main loop, in client coordinates";
+    EXPECT_EQ(100, state[3]);
+
+    SendMouse(MOUSEEVENTF_LEFTDOWN);
+    Sleep(300);
+    ASSERT_TRUE(demo.ReadMouseState(state));
+    EXPECT_EQ(1, state[0]) << "left button down";
+    SendMouse(MOUSEEVENTF_LEFTUP);
+    Sleep(300);
+    ASSERT_TRUE(demo.ReadMouseState(state));
+    EXPECT_EQ(0, state[0]) << "and up again";
+}
+
 // Run by tests/e2e/sound_test.sh while the audio sink is recorded.
 TEST_F(DemoTest, SoundScript)
 {

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include "console/console.h"
+#include "program/mouse.h"
+#include "support/console_start.h"
+
+namespace {
+
+class MouseTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(StartConsole());
+        EXPECT_EQ(reinterpret_cast<void*>(ConsoleWindowProc), reinterpret_cast<void*>(PreviousWndProc))
+            << "before it is installed, the procedure behind is already the console's";
+        PreviousWndProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
+    }
+    void SetUp() override
+    {
+        window = Console.ConsoleWindow;
+        MouseState = MouseStateRecord{};
+    }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendMessageA(window, message, wParam, lParam);
+    }
+    HWND window = nullptr;
+};
+
+TEST_F(MouseTest, ButtonsAreRecordedAndTakenOut)
+{
+    EXPECT_EQ(reinterpret_cast<void*>(ConsoleWindowProc), reinterpret_cast<void*>(PreviousWndProc));
+    EXPECT_EQ(0, Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)));
+    EXPECT_EQ(1, MouseState.LeftButton);
+    EXPECT_EQ(0, MouseState.RightButton);
+    EXPECT_EQ(0, Send(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(10, 10)));
+    EXPECT_EQ(1, MouseState.RightButton);
+    EXPECT_EQ(0, Send(WM_LBUTTONUP, 0, MAKELPARAM(10, 10)));
+    EXPECT_EQ(0, MouseState.LeftButton);
+    EXPECT_EQ(1, MouseState.RightButton);
+    EXPECT_EQ(0, Send(WM_RBUTTONUP, 0, MAKELPARAM(10, 10)));
+    EXPECT_EQ(0, MouseState.RightButton);
+}
+
+TEST_F(MouseTest, DoubleClickSecondPressIsPassedOnWithoutSettingTheButton)
+{
+    Send(WM_LBUTTONDOWN);
+    Send(WM_LBUTTONUP);
+    Send(WM_LBUTTONDBLCLK);
+    EXPECT_EQ(0, MouseState.LeftButton);
+    Send(WM_RBUTTONDBLCLK);
+    EXPECT_EQ(0, MouseState.RightButton);
+    Send(WM_LBUTTONDOWN);
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ(0, MouseState.LeftButton) << "the release after a double click clears it";
+}
+
+TEST_F(MouseTest, OtherMessagesReachTheConsole)
+{
+    Console.LastKey = 0;
+    EXPECT_EQ(0, Send(WM_KEYDOWN, 'Q'));
+    EXPECT_EQ('Q', Console.LastKey) << "WM_KEYDOWN went through to the console's procedure";
+    Send(WM_NCLBUTTONDOWN, HTNOWHERE, 0);
+    EXPECT_EQ(0, MouseState.LeftButton) << "non-client presses change nothing";
+    EXPECT_EQ(0, Send(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)));
+    EXPECT_EQ(0, MouseState.MouseX) << "a move changes nothing until the next poll";
+    char caption[64] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_STRNE("", caption) << "WM_GETTEXT still answered by DefWindowProcA behind the console";
+}
+
+TEST_F(MouseTest, PositionIsPolledInClientCoordinatesInsideAndOutside)
+{
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    struct Probe { LONG x, y; };
+    for (Probe p : {Probe{origin.x + 37, origin.y + 21}, Probe{origin.x - 5, origin.y + 3}, Probe{origin.x + 2, 0}}) {
+        ASSERT_TRUE(SetCursorPos(p.x, p.y));
+        POINT actual{};
+        GetCursorPos(&actual); // the platform may keep the cursor on the screen
+        UpdateMousePosition();
+        EXPECT_EQ(actual.x - origin.x, MouseState.MouseX);
+        EXPECT_EQ(actual.y - origin.y, MouseState.MouseY);
+    }
+    EXPECT_LT(MouseState.MouseY, 0) << "above the client area the position is negative";
+}
+
+} // namespace
