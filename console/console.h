@@ -60,5 +60,10 @@ extern ConsoleState Console;
 DWORD WINAPI ConsoleThreadMain(LPVOID unused);
 LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Draws text rows over the window (first -1: every visible row).
+// Stores text at the cursor in the current colours, redraws the rows it
+// touched, and releases the string. Runs on the console thread.
+void PrintText(TrackedString text);
+
+// Scrolls the rows if the cursor row is not wholly visible, then draws rows
+// over the window (first -1: every visible row).
 void RenderRows(HDC dc, LONG first, LONG last);

@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include "console/console_api.h"
 #include "console/line_input.h"
 #include "runtime/fatal.h"
 
@@ -109,7 +110,13 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
     case WM_KEYDOWN: ConsoleKeyDown(wParam); return 0;
     case WM_CHAR: ConsoleChar(window, wParam, echo); return 0;
     case WM_SETFOCUS: ConsoleSetFocus(window); return 0;
-    case WM_KILLFOCUS: ConsoleKillFocus(); return 0;
+    case WM_KILLFOCUS: ConsoleKillFocus(window); return 0;
+    case ConsolePrintMessage: PrintText(reinterpret_cast<TrackedString>(lParam)); return 0;
+    case ConsoleColorsMessage: Console.ColorPair = TextColors{static_cast<COLORREF>(wParam), static_cast<LONG>(lParam)}; return 0;
+    case ConsoleLineMessage:
+        if (GetFocus() == window)
+            ConsoleSetFocus(window); // the caret shows at once, not only at the next focus change
+        return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }

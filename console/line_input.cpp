@@ -1,9 +1,111 @@
 #include "console/line_input.h"
 
+#include <imm.h>
+
 #include "console/console.h"
 
-// While no line input runs the console only notes the last key; reading a
-// line (characters, Backspace, Enter, paste, caret) is not built yet.
+// Line input keeps the InputBuffer within its 255 bytes of text: typing and
+// pasting stop storing when it is full, a double-byte character goes in whole
+// or not at all, and Backspace never moves the cursor left of column 0.
+
+namespace {
+
+const LONG MaxLineBytes = InputBufferBytes - 1; // 255, and the terminator
+const int CaretWidth = 9;
+const int CaretHeight = 6;
+
+// The trail byte of a double-byte character whose lead byte found no room.
+bool DropNextTrailByte = false;
+
+void Assign(TrackedString* variable, TrackedString value)
+{
+    ReleaseString(*variable);
+    *variable = value;
+}
+
+TrackedString StringFromBytes(const char* bytes, LONG length)
+{
+    TrackedString s = AllocString(length);
+    RtlMoveMemory(s, bytes, length);
+    return s;
+}
+
+void Backspace()
+{
+    LONG length = Console.InputLength;
+    if (length <= 0)
+        return;
+    length -= 1;
+    Console.InputBuffer[length] = 0;
+    Console.InputLength = length;
+    if (Console.Cursor.Column > 0) {
+        Console.Cursor.Column -= 1;
+        Console.TextScreen.Text[Console.Cursor.Row][Console.Cursor.Column] = 0;
+    }
+}
+
+void EndLine(TrackedString* echo)
+{
+    Console.InputBuffer[Console.InputLength] = 0;
+    Console.InputLength = -1;
+    Assign(echo, StringFromText("\r\n"));
+}
+
+// How many bytes of text fit into room bytes without cutting a double-byte character.
+LONG WholeCharactersThatFit(const BYTE* text, LONG available, LONG room)
+{
+    LONG taken = 0;
+    while (taken < available) {
+        LONG size = IsDBCSLeadByte(text[taken]) && taken + 1 < available ? 2 : 1;
+        if (taken + size > room)
+            break;
+        taken += size;
+    }
+    return taken;
+}
+
+// False when the clipboard holds no text: then nothing is echoed at all.
+bool Paste(HWND window, TrackedString* echo)
+{
+    OpenClipboard(window);
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (!data) {
+        CloseClipboard();
+        return false;
+    }
+    const BYTE* text = static_cast<const BYTE*>(GlobalLock(data));
+    if (text) {
+        LONG length = Console.InputLength;
+        LONG taken = WholeCharactersThatFit(text, lstrlenA(reinterpret_cast<const char*>(text)), MaxLineBytes - length);
+        RtlMoveMemory(Console.InputBuffer + length, text, taken);
+        Console.InputBuffer[length + taken] = 0;
+        Console.InputLength = length + taken;
+        Assign(echo, StringFromBytes(reinterpret_cast<const char*>(text), taken));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return true;
+}
+
+void Type(BYTE byte, TrackedString* echo)
+{
+    LONG length = Console.InputLength;
+    if (DropNextTrailByte) {
+        DropNextTrailByte = false;
+        return;
+    }
+    LONG room = MaxLineBytes - length;
+    if (room <= 0 || (IsDBCSLeadByte(byte) && room < 2)) {
+        DropNextTrailByte = IsDBCSLeadByte(byte) != 0;
+        return;
+    }
+    Console.InputBuffer[length] = static_cast<char>(byte);
+    Console.InputLength = length + 1;
+    char typed[1] = {static_cast<char>(byte)};
+    Assign(echo, StringFromBytes(typed, 1));
+}
+
+} // namespace
 
 void ConsoleKeyDown(WPARAM virtualKey)
 {
@@ -11,16 +113,46 @@ void ConsoleKeyDown(WPARAM virtualKey)
         Console.LastKey = static_cast<BYTE>(virtualKey & 0xFF);
 }
 
-void ConsoleChar(HWND, WPARAM, TrackedString*)
+void ConsoleChar(HWND window, WPARAM code, TrackedString* echo)
 {
+    if (Console.InputLength == -1)
+        return;
+    switch (code) {
+    case 8: Backspace(); break;
+    case 13: EndLine(echo); break;
+    case 22:
+        if (!Paste(window, echo))
+            return;
+        break;
+    default: Type(static_cast<BYTE>(code & 0xFF), echo); break;
+    }
+
+    SendMessageA(window, WM_KILLFOCUS, 0, 0);
+    PrintText(StringCopy(*echo));
+    SendMessageA(window, WM_SETFOCUS, 0, 0);
 }
 
-void ConsoleSetFocus(HWND)
+void ConsoleSetFocus(HWND window)
 {
+    if (Console.InputLength == -1)
+        return;
+    LONG x = Console.Cursor.Column * Console.CellWidth;
+    LONG y = Console.Cursor.Row * Console.LineHeight;
+    if (HIMC context = ImmGetContext(window)) {
+        COMPOSITIONFORM form{};
+        form.dwStyle = CFS_POINT;
+        form.ptCurrentPos = POINT{x, y};
+        ImmSetCompositionWindow(context, &form);
+        ImmSetCompositionFontA(context, &Console.ConsoleFontDescription);
+        ImmReleaseContext(window, context);
+    }
+    CreateCaret(window, nullptr, CaretWidth, CaretHeight);
+    SetCaretPos(x, y + Console.LineHeight - 7);
+    ShowCaret(window);
 }
 
-void ConsoleKillFocus()
+void ConsoleKillFocus(HWND window)
 {
-    HideCaret(nullptr);
+    HideCaret(window);
     DestroyCaret();
 }

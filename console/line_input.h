@@ -7,4 +7,4 @@
 void ConsoleKeyDown(WPARAM virtualKey);
 void ConsoleChar(HWND window, WPARAM code, TrackedString* echo);
 void ConsoleSetFocus(HWND window);
-void ConsoleKillFocus();
+void ConsoleKillFocus(HWND window);

@@ -22,18 +22,25 @@ convert -size 32x48 xc:'#18284C' \
     -fill '#606060' -draw 'rectangle 7,45 15,47' -draw 'rectangle 16,45 24,47' \
     -type TrueColor BMP3:"$ASSETS/bmp/chr01.bmp"
 
+# The sample program's backdrop: a dusk sky over hills, 640 x 460.
+mkdir -p "$ASSETS/picture"
+convert -size 640x460 gradient:'#1A2A6C'-'#B45A3C' \
+    -fill '#0E1A20' -draw 'ellipse 120,470 260,120 180,360' -draw 'ellipse 470,480 300,150 180,360' \
+    -fill '#FFF4C0' -draw 'circle 520,90 520,120' \
+    -quality 85 -strip "$ASSETS/picture/backdrop.jpg"
+
 # The tune: a rising arpeggio and a short answer, about four seconds.
 i=0
 for note in C4 E4 G4 C5 G4 E4 F4 A4 C5 F5 E5 D5 C5; do
     length=0.28
     [ "$note" = C5 ] && [ $i -eq 12 ] && length=0.8
-    sox -n -r 44100 -c 2 "$WORK/n$(printf %02d $i).wav" synth "$length" pluck "$note" fade 0 "$length" 0.05 gain -6
+    sox -R -n -r 44100 -c 2 "$WORK/n$(printf %02d $i).wav" synth "$length" pluck "$note" fade 0 "$length" 0.05 gain -6
     i=$((i + 1))
 done
-sox "$WORK"/n*.wav "$WORK/tune.wav"
+sox -R "$WORK"/n*.wav "$WORK/tune.wav"
 lame --quiet -b 128 "$WORK/tune.wav" "$ASSETS/sound/start.mp3"
 
 # The zap: a falling square sweep, a third of a second.
-sox -n -r 22050 -c 1 -b 16 "$ASSETS/sound/zapper.wav" synth 0.3 square 2400-200 fade 0 0.3 0.1 gain -8
+sox -R -n -r 22050 -c 1 -b 16 "$ASSETS/sound/zapper.wav" synth 0.3 square 2400-200 fade 0 0.3 0.1 gain -8
 
-ls -l "$ASSETS/bmp" "$ASSETS/sound"
+ls -l "$ASSETS/bmp" "$ASSETS/sound" "$ASSETS/picture"

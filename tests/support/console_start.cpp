@@ -1,20 +1,12 @@
 #include "support/console_start.h"
 
 #include "console/console.h"
+#include "console/console_api.h"
 
 bool StartConsole()
 {
-    static bool started = false;
-    if (!started) {
-        started = true;
-        Console.InputLength = -1;
-        Console.WindowReady = 0;
-        CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
-    }
-    DWORD start = GetTickCount();
-    while (Console.WindowReady == 0 && GetTickCount() - start < 60000)
-        Sleep(20);
-    return Console.WindowReady != 0;
+    static bool started = ConsoleStart(60000);
+    return started;
 }
 
 bool RepaintAndWait(HWND window)

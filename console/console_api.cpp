@@ -1,0 +1,38 @@
+#include "console/console_api.h"
+
+#include "console/console.h"
+
+bool ConsoleStart(DWORD milliseconds)
+{
+    Console.InputLength = -1;
+    Console.WindowReady = 0;
+    CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
+    DWORD start = GetTickCount();
+    do {
+        Sleep(20);
+        if (Console.WindowReady != 0)
+            return true;
+    } while (milliseconds == INFINITE || GetTickCount() - start < milliseconds);
+    return false;
+}
+
+void ConsolePrint(const char* text)
+{
+    SendMessageA(Console.ConsoleWindow, ConsolePrintMessage, 0, reinterpret_cast<LPARAM>(StringFromText(text)));
+}
+
+void ConsoleSetColors(COLORREF foreground, LONG background)
+{
+    SendMessageA(Console.ConsoleWindow, ConsoleColorsMessage, foreground, background);
+}
+
+TrackedString ReadLine()
+{
+    while (Console.InputLength != -1)
+        Sleep(10);
+    Console.InputLength = 0;
+    SendMessageA(Console.ConsoleWindow, ConsoleLineMessage, 0, 0);
+    while (Console.InputLength != -1)
+        Sleep(10);
+    return StringFromText(Console.InputBuffer);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The console for program code on another thread: start it, print to it,
+// read a line from it. Everything that touches the text store is sent to the
+// console thread and done there, so program threads never race with it.
+#include <windows.h>
+
+#include "runtime/tracked_string.h"
+
+// Starts the console thread and waits for its first paint; false if the
+// window did not paint within the time.
+bool ConsoleStart(DWORD milliseconds = INFINITE);
+
+// Prints a zero-terminated text (CR LF ends a line, tabs expand).
+void ConsolePrint(const char* text);
+// Colours for what is printed next: a COLORREF, and a COLORREF or -1 for none.
+void ConsoleSetColors(COLORREF foreground, LONG background);
+
+// Reads one line from the keyboard, echoed at the cursor; returns it without
+// the Enter, as a new string. Waits while another line input runs.
+TrackedString ReadLine();
+
+// Messages the console window takes from program threads.
+const UINT ConsolePrintMessage = WM_APP + 0x100;   // lParam: a TrackedString, consumed
+const UINT ConsoleColorsMessage = WM_APP + 0x101;  // wParam: foreground, lParam: background
+const UINT ConsoleLineMessage = WM_APP + 0x102;    // a line input has started: show the caret

@@ -1,0 +1,73 @@
+// A small program on the runtime: coloured text over a picture, and line
+// input. Each line read is echoed with its length and kept in
+// transcript.txt in the working directory.
+#include <windows.h>
+
+#include "console/console.h"
+#include "console/console_api.h"
+#include "picture/picture.h"
+#include "runtime/tracked_string.h"
+
+namespace {
+
+const COLORREF White = RGB(255, 255, 255);
+const COLORREF Yellow = RGB(255, 230, 80);
+const COLORREF Aqua = RGB(120, 230, 255);
+const COLORREF Green = RGB(140, 255, 140);
+const LONG Transparent = -1;
+
+Picture Backdrop;
+
+void ShowBackdrop()
+{
+    PictureCreate(&Backdrop);
+    PictureSetCaptureDelay(&Backdrop, -1);
+    PictureAttachWindow(&Backdrop);
+    RECT client{};
+    GetClientRect(Console.ConsoleWindow, &client);
+    if (PictureLoad(&Backdrop, "picture\\backdrop.jpg"))
+        PictureDrawSized(&Backdrop, 0, 0, client.right, client.bottom, 0);
+}
+
+void KeepInTranscript(TrackedString line)
+{
+    HANDLE file = CreateFileA("transcript.txt", FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(StringLength(line)), &written, nullptr);
+    WriteFile(file, "\r\n", 2, &written, nullptr);
+    CloseHandle(file);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    StringsInit();
+    if (!ConsoleStart(60000))
+        return 1;
+    HWND window = Console.ConsoleWindow;
+    SetWindowTextA(window, "ランタイムのサンプル");
+    SetWindowPos(window, HWND_TOP, 0, 0, 640, 460, SWP_SHOWWINDOW);
+    ShowBackdrop();
+
+    ConsoleSetColors(Yellow, Transparent);
+    ConsolePrint("ランタイムのサンプル：色つきの文字と行の入力\r\n");
+    ConsoleSetColors(Aqua, Transparent);
+    ConsolePrint("Text is drawn over the picture; type a line and press Enter.\r\n\r\n");
+
+    for (;;) {
+        ConsoleSetColors(White, Transparent);
+        ConsolePrint("入力してください> ");
+        TrackedString line = ReadLine();
+        KeepInTranscript(line);
+
+        char answer[400];
+        wsprintfA(answer, "「%s」は %ld バイトです。\r\n", line, StringLength(line));
+        ConsoleSetColors(Green, 0);
+        ConsolePrint(answer);
+        ReleaseString(line);
+    }
+}
