@@ -1,0 +1,72 @@
+// The sample program as a user runs it: text over a picture, a line typed in.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "e2e/demo_driver.h"
+
+namespace {
+
+std::string Transcript(const std::string& directory)
+{
+    std::ifstream in(directory + "\\transcript.txt", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void TypeText(const char* text)
+{
+    for (const char* p = text; *p; ++p) {
+        // Letters are typed by their key, whose virtual-key code is the capital letter.
+        WORD key = *p == ' ' ? VK_SPACE : static_cast<WORD>(*p - 'a' + 'A');
+        TapKey(key, 30);
+        Sleep(30);
+    }
+}
+
+TEST(SampleTest, EchoesATypedLineOverItsPicture)
+{
+    std::string exe = WindowsPath(EnvironmentValue("SAMPLE_EXE"));
+    std::string directory = PrepareWorkingDirectory(DemoFiles{});
+    CreateDirectoryA((directory + "\\picture").c_str(), nullptr);
+    CopyFileA((WindowsPath(EnvironmentValue("ASSETS_DIR")) + "\\picture\\backdrop.jpg").c_str(),
+              (directory + "\\picture\\backdrop.jpg").c_str(), FALSE);
+
+    ChildProcess child;
+    ASSERT_TRUE(StartChild("\"" + exe + "\"", directory, &child));
+    HWND window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
+    ASSERT_NE(nullptr, window);
+    Sleep(1500); // the prompt is printed and the line input waits
+
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    ScreenPixels before = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+    EXPECT_NE(0u, before.At(origin.x + client.right / 2, origin.y + client.bottom / 2)) << "the picture is behind";
+
+    SetForegroundWindow(window);
+    TypeText("hello world");
+    TapKey(VK_RETURN, 30);
+    DWORD start = GetTickCount();
+    while (Transcript(directory).empty() && GetTickCount() - start < 20000)
+        Sleep(50);
+    EXPECT_EQ("hello world\r\n", Transcript(directory));
+
+    ScreenPixels after = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+    int changed = 0;
+    for (size_t i = 0; i < after.Cells.size(); ++i)
+        changed += after.Cells[i] != before.Cells[i];
+    EXPECT_GT(changed, 200) << "the echo and the answer were drawn";
+
+    std::string artifacts = EnvironmentValue("ARTIFACT_DIR");
+    if (!artifacts.empty())
+        SaveBitmapFile(after, WindowsPath(artifacts + "/sample.bmp"));
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExit(&child, 10000));
+    EndChild(&child);
+}
+
+} // namespace

@@ -1,0 +1,194 @@
+// Reading a line: characters, Backspace, Enter, paste, caret and IME window.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "console/console.h"
+#include "console/console_api.h"
+#include "support/console_start.h"
+
+#include <imm.h>
+
+namespace {
+
+std::string RowText(int row)
+{
+    return reinterpret_cast<const char*>(Console.TextScreen.Text[row]);
+}
+
+void PutOnClipboard(const std::string* text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    if (text) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text->size() + 1);
+        memcpy(GlobalLock(block), text->c_str(), text->size() + 1);
+        GlobalUnlock(block);
+        SetClipboardData(CF_TEXT, block);
+    }
+    CloseClipboard();
+}
+
+class LineInputTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(StartConsole());
+        window = Console.ConsoleWindow;
+        SetWindowPos(window, nullptr, 0, 0, 640, 460, SWP_NOZORDER | SWP_NOMOVE);
+        for (int r = 0; r < TextRowCount; ++r)
+            memset(Console.TextScreen.Text[r], 0, TextRowBytes);
+        Console.Cursor = CellPosition{0, 3};
+        ConsoleSetColors(RGB(255, 255, 255), 0);
+        Console.InputLength = 0; // a line input starts
+    }
+    void TearDown() override { Console.InputLength = -1; }
+
+    void Char(WPARAM code) { EXPECT_EQ(0, SendMessageA(window, WM_CHAR, code, 0)); }
+    std::string Line() const { return std::string(Console.InputBuffer, Console.InputLength); }
+
+    HWND window = nullptr;
+};
+
+TEST_F(LineInputTest, IdleConsoleOnlyNotesTheKey)
+{
+    Console.InputLength = -1;
+    Char('x');
+    EXPECT_EQ("", RowText(3)) << "nothing printed while idle";
+    SendMessageA(window, WM_KEYDOWN, 'Q', 0);
+    EXPECT_EQ('Q', Console.LastKey);
+    Console.InputLength = 0;
+    SendMessageA(window, WM_KEYDOWN, 'Z', 0);
+    EXPECT_EQ('Q', Console.LastKey) << "while reading, LastKey stays";
+}
+
+TEST_F(LineInputTest, TypedCharactersAreStoredAndEchoed)
+{
+    Char('a');
+    Char('b');
+    EXPECT_EQ("ab", Line());
+    EXPECT_EQ(2, Console.Cursor.Column);
+    EXPECT_EQ("ab", RowText(3));
+    EXPECT_EQ(RGB(255, 255, 255), Console.TextScreen.Foreground[3][1]);
+
+    Char(8);
+    EXPECT_EQ(1, Console.InputLength.load());
+    EXPECT_EQ(0, Console.InputBuffer[1]);
+    EXPECT_EQ(1, Console.Cursor.Column);
+    EXPECT_EQ("a", RowText(3));
+    Char(8);
+    Char(8); // nothing left to take back
+    EXPECT_EQ(0, Console.InputLength.load());
+    EXPECT_EQ(0, Console.Cursor.Column);
+
+    Char('\t');
+    EXPECT_EQ(1, Console.InputLength.load()) << "a typed tab is one byte";
+    EXPECT_EQ(8, Console.Cursor.Column) << "and moves to the next tab stop";
+}
+
+TEST_F(LineInputTest, EnterEndsTheLineAndTakesTheCaretAway)
+{
+    SendMessageA(window, WM_SETFOCUS, 0, 0);
+    Char('o');
+    Char('k');
+    Char(13);
+    EXPECT_EQ(-1, Console.InputLength.load());
+    EXPECT_STREQ("ok", Console.InputBuffer);
+    EXPECT_EQ(0, Console.Cursor.Column);
+    EXPECT_EQ(4, Console.Cursor.Row);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetGUIThreadInfo(Console.ConsoleThreadId, &info));
+    EXPECT_EQ(nullptr, info.hwndCaret) << "no caret remains";
+}
+
+TEST_F(LineInputTest, CaretAndCompositionWindowStandOnTheCursorCell)
+{
+    Char('h');
+    Char('i');
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetGUIThreadInfo(Console.ConsoleThreadId, &info));
+    EXPECT_EQ(window, info.hwndCaret);
+    LONG x = 2 * Console.CellWidth, bottom = 4 * Console.LineHeight;
+    EXPECT_EQ(x, info.rcCaret.left);
+    EXPECT_EQ(bottom - 7, info.rcCaret.top) << "its lowest row one above the cell's";
+    EXPECT_EQ(9, info.rcCaret.right - info.rcCaret.left);
+    EXPECT_EQ(6, info.rcCaret.bottom - info.rcCaret.top);
+
+    HIMC context = ImmGetContext(window);
+    if (!context)
+        GTEST_SKIP() << "no input context for the window here";
+    COMPOSITIONFORM form{};
+    EXPECT_TRUE(ImmGetCompositionWindow(context, &form));
+    EXPECT_EQ(static_cast<DWORD>(CFS_POINT), form.dwStyle);
+    EXPECT_EQ(x, form.ptCurrentPos.x);
+    EXPECT_EQ(3 * Console.LineHeight, form.ptCurrentPos.y);
+    ImmReleaseContext(window, context);
+}
+
+TEST_F(LineInputTest, PasteTakesTheClipboardText)
+{
+    PutOnClipboard(nullptr);
+    Char(22);
+    EXPECT_EQ(0, Console.InputLength.load()) << "an empty clipboard changes nothing";
+    EXPECT_EQ(0, Console.Cursor.Column);
+
+    std::string text = "x\ty";
+    PutOnClipboard(&text);
+    Char(22);
+    EXPECT_EQ("x\ty", Line());
+    EXPECT_EQ(9, Console.Cursor.Column) << "y stands at the tab stop";
+    EXPECT_EQ(0, Console.TextScreen.Text[3][9]);
+    EXPECT_EQ('y', Console.TextScreen.Text[3][8]);
+}
+
+TEST_F(LineInputTest, LongPasteIsCutToWholeCharactersThatFit)
+{
+    std::string big(10240, 'p');
+    PutOnClipboard(&big);
+    Char(22);
+    EXPECT_EQ(255, Console.InputLength.load());
+    EXPECT_EQ(0, Console.InputBuffer[255]);
+    EXPECT_EQ(0, Console.TextScreen.Text[3][254]);
+    Char('q');
+    EXPECT_EQ(255, Console.InputLength.load()) << "a full line takes no more";
+    Char(13);
+
+    Console.InputLength = 0;
+    std::string japanese = "ab";
+    for (int i = 0; i < 200; ++i)
+        japanese += "日";
+    PutOnClipboard(&japanese);
+    Char(22);
+    EXPECT_EQ(254, Console.InputLength.load()) << "ab and 126 characters; the 127th does not fit whole";
+    EXPECT_EQ('\xfa', Console.InputBuffer[253]) << "ends on a trail byte";
+}
+
+TEST_F(LineInputTest, TypingPastTheEndOfTheBufferStopsStoring)
+{
+    for (int i = 0; i < 300; ++i)
+        Char('k');
+    EXPECT_EQ(255, Console.InputLength.load());
+    EXPECT_LE(Console.Cursor.Column, 254);
+    EXPECT_EQ(0, Console.TextScreen.Text[3][254]);
+    Char(13);
+    EXPECT_EQ(255u, strlen(Console.InputBuffer));
+}
+
+TEST_F(LineInputTest, BackspaceAtColumnZeroNeverGoesLeft)
+{
+    std::string text = "ab\r\n";
+    PutOnClipboard(&text);
+    Char(22);
+    EXPECT_EQ(4, Console.InputLength.load());
+    EXPECT_EQ(0, Console.Cursor.Column);
+    EXPECT_EQ(4, Console.Cursor.Row);
+    Char(8);
+    EXPECT_EQ(3, Console.InputLength.load());
+    EXPECT_EQ(0, Console.Cursor.Column);
+    EXPECT_EQ("ab", RowText(3)) << "the row above is left alone";
+}
+
+} // namespace
