@@ -72,6 +72,7 @@ TEST_F(MouseTest, OtherMessagesReachTheConsole)
 
 TEST_F(MouseTest, PositionIsPolledInClientCoordinatesInsideAndOutside)
 {
+    SetWindowPos(window, nullptr, 100, 100, 400, 300, SWP_NOZORDER);
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     struct Probe { LONG x, y; };
