@@ -76,14 +76,21 @@ TEST_F(MouseTest, PositionIsPolledInClientCoordinatesInsideAndOutside)
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     struct Probe { LONG x, y; };
-    for (Probe p : {Probe{origin.x + 37, origin.y + 21}, Probe{origin.x - 5, origin.y + 3}, Probe{origin.x + 2, 0}}) {
+    for (Probe p : {Probe{origin.x + 37, origin.y + 21}, Probe{origin.x - 5, origin.y + 3}, Probe{origin.x + 2, origin.y - 10}}) {
         ASSERT_TRUE(SetCursorPos(p.x, p.y));
         POINT actual{};
-        GetCursorPos(&actual); // the platform may keep the cursor on the screen
+        DWORD start = GetTickCount();
+        do { // the platform may move the pointer a moment later
+            Sleep(10);
+            GetCursorPos(&actual);
+        } while ((actual.x != p.x || actual.y != p.y) && GetTickCount() - start < 2000);
+        ASSERT_EQ(p.x, actual.x);
+        ASSERT_EQ(p.y, actual.y);
         UpdateMousePosition();
-        EXPECT_EQ(actual.x - origin.x, MouseState.MouseX);
-        EXPECT_EQ(actual.y - origin.y, MouseState.MouseY);
+        EXPECT_EQ(p.x - origin.x, MouseState.MouseX);
+        EXPECT_EQ(p.y - origin.y, MouseState.MouseY);
     }
+    EXPECT_LT(MouseState.MouseX, 10);
     EXPECT_LT(MouseState.MouseY, 0) << "above the client area the position is negative";
 }
 
