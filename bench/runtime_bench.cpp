@@ -1,0 +1,342 @@
+// What one main-loop pass, one repaint, one print and one start-up cost,
+// each against the floor the platform allows, measured in one run:
+//   runtime_bench.exe        (under Wine: scripts/run-bench.sh)
+// Every figure is the median of several repetitions.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "console/console.h"
+#include "console/console_api.h"
+#include "e2e/demo_driver.h"
+#include "program/mouse.h"
+#include "program/program.h"
+
+namespace {
+
+const int Repetitions = 7;
+
+double NowMicroseconds()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart * 1e6 / frequency.QuadPart;
+}
+
+double Median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Microseconds per call of work, the median over the repetitions.
+double PerCall(int calls, const std::function<void()>& work)
+{
+    std::vector<double> times;
+    for (int r = 0; r < Repetitions; ++r) {
+        double start = NowMicroseconds();
+        for (int i = 0; i < calls; ++i)
+            work();
+        times.push_back((NowMicroseconds() - start) / calls);
+    }
+    return Median(times);
+}
+
+struct Pair {
+    double Ours;
+    double Baseline;
+};
+
+// Both, in turns, so that neither gains from running second or first.
+Pair Compare(int calls, const std::function<void()>& ours, const std::function<void()>& baseline)
+{
+    std::vector<double> oursTimes, baselineTimes;
+    for (int r = 0; r < Repetitions; ++r) {
+        double start = NowMicroseconds();
+        for (int i = 0; i < calls; ++i)
+            ours();
+        double middle = NowMicroseconds();
+        for (int i = 0; i < calls; ++i)
+            baseline();
+        double end = NowMicroseconds();
+        oursTimes.push_back((middle - start) / calls);
+        baselineTimes.push_back((end - middle) / calls);
+    }
+    return Pair{Median(oursTimes), Median(baselineTimes)};
+}
+
+struct Row {
+    std::string Name;
+    double Ours;
+    double Baseline;
+    const char* Unit;
+    std::string BaselineName;
+};
+
+std::vector<Row> Table;
+
+void Report(const std::string& name, double ours, const std::string& baselineName, double baseline, const char* unit)
+{
+    Table.push_back(Row{name, ours, baseline, unit, baselineName});
+    std::printf("  measured: %s\n", name.c_str());
+    std::fflush(stdout);
+}
+
+// The platform calls of one main-loop pass, made directly: the floor.
+void FloorPass(HWND window, HBITMAP bitmap, HDC backDc)
+{
+    POINT point;
+    GetCursorPos(&point);
+    ScreenToClient(window, &point);
+    for (int key : {VK_SPACE, VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT})
+        GetAsyncKeyState(key);
+    BITMAP info;
+    GetObjectA(bitmap, sizeof info, &info);
+    HDC dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 100, 200, info.bmWidth, info.bmHeight, memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SetStretchBltMode(backDc, COLORONCOLOR);
+    StretchBlt(backDc, 100, 200, info.bmWidth, info.bmHeight, memory, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    ReleaseDC(window, dc);
+}
+
+void MeasureMainLoopPass(const std::string& assets)
+{
+    PictureCreate(&SpritePicture);
+    PictureSetCaptureDelay(&SpritePicture, -1);
+    PictureAttachWindow(&SpritePicture);
+    PictureLoad(&SpritePicture, (assets + "\\bmp\\chr01.bmp").c_str());
+    PreviousWndProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
+    SpriteX = 100;
+    SpriteY = 200;
+    PerCall(100, MainLoopPass); // warm-up
+    Pair pass = Compare(300, MainLoopPass,
+                        [] { FloorPass(Console.ConsoleWindow, SpritePicture.Bitmap, Console.BackBuffer.Dc); });
+    Report("main-loop pass (no sleep)", pass.Ours, "the same platform calls", pass.Baseline, "us");
+}
+
+void FillScreenWithColouredText()
+{
+    const COLORREF colours[] = {RGB(255, 255, 255), RGB(255, 200, 0), RGB(0, 255, 255), RGB(255, 120, 200)};
+    RECT client;
+    GetClientRect(Console.ConsoleWindow, &client);
+    int rows = client.bottom / Console.LineHeight;
+    for (int row = 0; row < rows - 1; ++row) {
+        for (int part = 0; part < 4; ++part) {
+            ConsoleSetColors(colours[(row + part) % 4], part % 2 ? -1 : 0);
+            ConsolePrint("テキスト and text 0123");
+        }
+        ConsolePrint("\r\n");
+    }
+}
+
+void MeasureRepaint()
+{
+    FillScreenWithColouredText();
+    HWND window = Console.ConsoleWindow;
+    auto copy = [window] {
+        HDC dc = GetDC(window);
+        BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
+        ReleaseDC(window, dc);
+    };
+    // The repaint's work, done here while the console thread waits for messages.
+    auto repaint = [window] {
+        HDC dc = GetDC(window);
+        BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
+        RenderRows(dc, -1, 0);
+        ReleaseDC(window, dc);
+    };
+    Pair paint = Compare(10, repaint, copy);
+    Report("full repaint, screen of coloured text", paint.Ours, "the back-buffer copy alone", paint.Baseline, "us");
+}
+
+void MeasurePrinting()
+{
+    std::string line(80, 'x');
+    HWND window = Console.ConsoleWindow;
+    auto floor = [window, &line] {
+        HDC dc = GetDC(window);
+        HGDIOBJ previous = SelectObject(dc, Console.ConsoleFont);
+        TextOutA(dc, 0, 0, line.c_str(), static_cast<int>(line.size()));
+        SelectObject(dc, previous);
+        ReleaseDC(window, dc);
+    };
+    double baseline = PerCall(50, floor);
+    double inPlace = PerCall(50, [&line] {
+        Console.Cursor = CellPosition{0, 0}; // the console thread is idle between prints
+        ConsolePrint(line.c_str());
+    });
+    Report("print an 80-byte line", inPlace, "one TextOutA of it", baseline, "us");
+    std::string scrolling = line + "\r\n";
+    double scrolled = PerCall(20, [&scrolling] {
+        RECT client;
+        GetClientRect(Console.ConsoleWindow, &client);
+        Console.Cursor = CellPosition{0, client.bottom / Console.LineHeight - 1};
+        ConsolePrint(scrolling.c_str());
+    });
+    Report("print a line that scrolls", scrolled, "one TextOutA of it", baseline, "us");
+}
+
+void MeasureStrings()
+{
+    for (int live : {33, 1000, 10000}) {
+        std::vector<TrackedString> kept;
+        for (int i = 0; i < live; ++i)
+            kept.push_back(AllocString(8));
+        Pair pairs = Compare(2000, [] { ReleaseString(AllocString(8)); }, // the newest: a full search
+                             [] { HeapFree(ProcessHeap, 0, HeapAlloc(ProcessHeap, HEAP_ZERO_MEMORY, 13)); });
+        for (TrackedString s : kept)
+            ReleaseString(s);
+        Report("AllocString/ReleaseString, " + std::to_string(live) + " live", pairs.Ours, "HeapAlloc/HeapFree",
+               pairs.Baseline, "us");
+    }
+}
+
+std::string BuildDirectory()
+{
+    char self[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path = self;
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+// Milliseconds from process start until the window has the caption.
+double TimeToCaption(const std::string& exe, const std::string& directory, const char* className, const char* caption,
+                     double* spriteMilliseconds)
+{
+    ChildProcess child;
+    double start = NowMicroseconds();
+    if (!StartChild("\"" + exe + "\"", directory, &child))
+        return -1;
+    HWND window = nullptr;
+    char text[64] = "";
+    double captioned = -1;
+    while (NowMicroseconds() - start < 60e6) {
+        if (!window)
+            window = WaitForWindow(child.ProcessId, className, 0);
+        if (window && GetWindowTextA(window, text, sizeof text) && lstrcmpA(text, caption) == 0) {
+            captioned = (NowMicroseconds() - start) / 1000;
+            break;
+        }
+        Sleep(1);
+    }
+    if (spriteMilliseconds && window) {
+        SpriteImage sprite = LoadSpriteImage();
+        DemoRun view;
+        while (NowMicroseconds() - start < 60e6) {
+            POINT origin{0, 0};
+            ClientToScreen(window, &origin);
+            RECT area{origin.x + 100, origin.y + 200, origin.x + 132, origin.y + 248};
+            ScreenPixels pixels = CaptureScreen(area);
+            bool same = true;
+            for (LONG y = 0; y < 48 && same; y += 3)
+                for (LONG x = 0; x < 32 && same; x += 3)
+                    same = pixels.At(area.left + x, area.top + y) == sprite.At(x, y);
+            if (same) {
+                *spriteMilliseconds = (NowMicroseconds() - start) / 1000;
+                break;
+            }
+            Sleep(1);
+        }
+    }
+    if (window)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    WaitForExit(&child, 10000);
+    EndChild(&child);
+    return captioned;
+}
+
+void MeasureStartUp(const std::string& assets)
+{
+    std::string build = BuildDirectory();
+    std::vector<double> paint, sprite, minimal;
+    for (int r = 0; r < 5; ++r) {
+        double spriteMs = -1;
+        paint.push_back(TimeToCaption(build + "\\demo.exe", assets, "PROMPT", "\x83\x5E\x83\x43\x83\x67\x83\x8B\x96\xBC", &spriteMs));
+        sprite.push_back(spriteMs);
+        minimal.push_back(TimeToCaption(build + "\\minimal_window.exe", assets, "MINIMAL", "painted", nullptr));
+    }
+    Report("start-up to first paint", Median(paint), "a minimal window's first paint", Median(minimal), "ms");
+    Report("start-up to the sprite", Median(sprite), "a minimal window's first paint", Median(minimal), "ms");
+}
+
+void MeasurePassRate(const std::string& assets)
+{
+    // The sleep's own rate: passes of a loop that only sleeps.
+    std::vector<double> sleepRates;
+    for (int r = 0; r < 3; ++r) {
+        int passes = 0;
+        double start = NowMicroseconds();
+        while (NowMicroseconds() - start < 1e6) {
+            Sleep(1);
+            ++passes;
+        }
+        sleepRates.push_back(passes / ((NowMicroseconds() - start) / 1e6));
+    }
+    std::vector<double> rates;
+    SpriteImage sprite = LoadSpriteImage();
+    for (int r = 0; r < 3; ++r) {
+        DemoRun demo;
+        if (!demo.Start(assets))
+            continue;
+        Sleep(1000);
+        double start = NowMicroseconds();
+        PressKey(VK_RIGHT);
+        while (NowMicroseconds() - start < 60e6 &&
+               !SpriteAt(demo.CaptureClient(), demo.ClientOrigin(), sprite, 600, 200))
+            Sleep(1);
+        double seconds = (NowMicroseconds() - start) / 1e6;
+        ReleaseKey(VK_RIGHT);
+        rates.push_back(250 / seconds); // 100 to 600 in steps of 2
+        PostMessageA(demo.Window(), WM_CLOSE, 0, 0);
+        WaitForExit(&demo.Process(), 10000);
+    }
+    Report("main-loop passes per second, key held", Median(rates), "Sleep(1) loop passes per second", Median(sleepRates), "/s");
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    StringsInit();
+    std::printf("measuring, a few minutes...\n");
+    std::fflush(stdout);
+    std::string assets = EnvironmentValue("ASSETS_DIR");
+    assets = assets.empty() ? BuildDirectory() + "\\..\\assets" : WindowsPath(assets);
+    SetEnvironmentVariableA("ASSETS_DIR", assets.c_str());
+    SetEnvironmentVariableA("DEMO_EXE", (BuildDirectory() + "\\demo.exe").c_str());
+    if (!ConsoleStart(60000))
+        return 1;
+    SetWindowPos(Console.ConsoleWindow, HWND_TOP, 0, 0, 640, 460, 0);
+
+    MeasureMainLoopPass(assets);
+    MeasureRepaint();
+    MeasurePrinting();
+    MeasureStrings();
+    ShowWindow(Console.ConsoleWindow, SW_HIDE); // out of the way of the programs started next
+    MeasureStartUp(assets);
+    MeasurePassRate(assets);
+
+    std::printf("\n| what | ours | baseline | ratio |\n|---|---|---|---|\n");
+    for (const Row& row : Table)
+        std::printf("| %s | %.1f %s | %.1f %s (%s) | %.2f |\n", row.Name.c_str(), row.Ours, row.Unit, row.Baseline,
+                    row.Unit, row.BaselineName.c_str(), row.Ours / row.Baseline);
+    std::fflush(stdout);
+    ExitProcess(0);
+}
