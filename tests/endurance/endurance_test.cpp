@@ -250,7 +250,12 @@ TEST(EnduranceTest, SampleTypingAndPastingKeepsItsMemory)
             SampleMemory(child.Process, status, (lastSample - start) / 1000.0, &samples);
         }
     }
-    printf("%d lines typed\n", lines);
+    std::string transcript = ReadSmallFile(directory + "\\transcript.txt");
+    size_t kept = 0;
+    for (size_t at = transcript.find("\r\n"); at != std::string::npos; at = transcript.find("\r\n", at + 2))
+        ++kept;
+    printf("%d lines typed, %zu in the sample's transcript\n", lines, kept);
+    EXPECT_GE(kept, static_cast<size_t>(lines)) << "every line reached the sample";
     ReportAndCheck("sample", samples);
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, WaitForExit(&child, 10000));
