@@ -36,11 +36,7 @@ protected:
     {
         ASSERT_TRUE(StartConsole());
         window = Console.ConsoleWindow;
-        SetWindowPos(window, nullptr, 0, 0, 640, 460, SWP_NOZORDER | SWP_NOMOVE);
-        for (int r = 0; r < TextRowCount; ++r)
-            memset(Console.TextScreen.Text[r], 0, TextRowBytes);
-        Console.Cursor = CellPosition{0, 3};
-        ConsoleSetColors(RGB(255, 255, 255), 0);
+        ResetTextScreen(0, 3);
         Console.InputLength = 0; // a line input starts
     }
     void TearDown() override { Console.InputLength = -1; }

@@ -42,15 +42,7 @@ protected:
     {
         ASSERT_TRUE(StartConsole());
         window = Console.ConsoleWindow;
-        SetWindowPos(window, nullptr, 0, 0, 640, 460, SWP_NOZORDER | SWP_NOMOVE);
-        // An empty screen, the cursor home, the starting colours, a black back buffer.
-        for (int r = 0; r < TextRowCount; ++r) {
-            memset(Console.TextScreen.Text[r], 0, TextRowBytes);
-            memset(Console.TextScreen.Foreground[r], 0, TextRowBytes * sizeof(COLORREF));
-            memset(Console.TextScreen.Background[r], 0, TextRowBytes * sizeof(LONG));
-        }
-        Console.Cursor = CellPosition{0, 0};
-        ConsoleSetColors(White, 0);
+        ResetTextScreen(0, 0);
         PatBlt(Console.BackBuffer.Dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, BLACKNESS);
         ASSERT_TRUE(RepaintAndWait(window));
     }
