@@ -101,6 +101,14 @@ void OnDestroy()
     PostQuitMessage(0);
 }
 
+// A line input has started: with the focus here, the caret shows at once
+// rather than at the next focus change.
+void OnLineStarted(HWND window)
+{
+    if (GetFocus() == window)
+        ConsoleSetFocus(window);
+}
+
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, TrackedString* echo)
 {
     switch (message) {
@@ -111,12 +119,10 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
     case WM_CHAR: ConsoleChar(window, wParam, echo); return 0;
     case WM_SETFOCUS: ConsoleSetFocus(window); return 0;
     case WM_KILLFOCUS: ConsoleKillFocus(window); return 0;
+    // What program threads ask of the console (console_api.h).
     case ConsolePrintMessage: PrintText(reinterpret_cast<TrackedString>(lParam)); return 0;
     case ConsoleColorsMessage: Console.ColorPair = TextColors{static_cast<COLORREF>(wParam), static_cast<LONG>(lParam)}; return 0;
-    case ConsoleLineMessage:
-        if (GetFocus() == window)
-            ConsoleSetFocus(window); // the caret shows at once, not only at the next focus change
-        return 0;
+    case ConsoleLineMessage: OnLineStarted(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
