@@ -5,8 +5,6 @@
 
 namespace {
 
-const char OutOfMemoryText[] = "メモリが足りないため、プログラムを終了します。";
-
 void CleanUpLoader(void* element)
 {
     LoaderRelease(static_cast<ImageLoader*>(element));
@@ -49,7 +47,7 @@ void PictureCreate(Picture* picture)
     PictureInit(picture);
     auto* block = static_cast<LoaderBlock*>(AllocBlock(sizeof(LoaderBlock)));
     if (!block)
-        FatalError(OutOfMemoryText, ExitOutOfMemory);
+        FatalOutOfMemory();
     block->Header.Count = 1;
     block->Header.ElementSize = sizeof(ImageLoader);
     block->Header.CleanUp = CleanUpLoader;

@@ -6,3 +6,8 @@ void FatalError(const char* text, UINT exitCode)
     MessageBoxA(nullptr, text, "エラー", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
     ExitProcess(exitCode);
 }
+
+void FatalOutOfMemory()
+{
+    FatalError("メモリが足りないため、プログラムを終了します。", ExitOutOfMemory);
+}

@@ -8,3 +8,6 @@ enum FatalExitCode : UINT {
 };
 
 [[noreturn]] void FatalError(const char* text, UINT exitCode);
+
+// The heap refused memory the runtime cannot do without.
+[[noreturn]] void FatalOutOfMemory();

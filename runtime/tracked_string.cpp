@@ -8,7 +8,6 @@ HANDLE ProcessHeap;
 namespace {
 
 const LONG HeaderSize = sizeof(LONG);
-const char OutOfMemoryText[] = "メモリが足りないため、プログラムを終了します。";
 const char UnknownStringText[] = "未知の文字列が解放されようとしました。\r\n";
 
 char* BlockOf(TrackedString s) { return s - HeaderSize; }
@@ -22,18 +21,18 @@ void StringsInit()
     // A 1-byte placeholder, so that the first AllocString resizes like every later one.
     Registry.RegistryItems = static_cast<TrackedString*>(HeapAlloc(ProcessHeap, 0, 1));
     if (!Registry.RegistryItems)
-        FatalError(OutOfMemoryText, ExitOutOfMemory);
+        FatalOutOfMemory();
     Registry.RegistryCount = 0;
 }
 
 TrackedString AllocString(LONG length)
 {
     if (length < 0 || length > MAXLONG - HeaderSize - 1)
-        FatalError(OutOfMemoryText, ExitOutOfMemory);
+        FatalOutOfMemory();
 
     char* block = static_cast<char*>(HeapAlloc(ProcessHeap, HEAP_ZERO_MEMORY, length + HeaderSize + 1));
     if (!block)
-        FatalError(OutOfMemoryText, ExitOutOfMemory);
+        FatalOutOfMemory();
     *reinterpret_cast<LONG*>(block) = length;
     TrackedString value = block + HeaderSize;
 
@@ -42,7 +41,7 @@ TrackedString AllocString(LONG length)
                               (Registry.RegistryCount + 1) * sizeof(TrackedString));
     if (!grown) {
         LeaveCriticalSection(&Registry.RegistryLock);
-        FatalError(OutOfMemoryText, ExitOutOfMemory);
+        FatalOutOfMemory();
     }
     Registry.RegistryItems = static_cast<TrackedString*>(grown);
     Registry.RegistryItems[Registry.RegistryCount] = value;
