@@ -48,6 +48,7 @@ struct ConsoleState {
     char InputBuffer[InputBufferBytes];
     std::atomic<LONG> InputLength;  // -1 while no line input runs
     BYTE LastKey;
+    bool DropTrailByte;             // the next typed byte is the trail of a lead byte that found no room
     CellPosition Cursor;
     TextRows TextScreen;
     TextColors ColorPair;

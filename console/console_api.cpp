@@ -2,6 +2,8 @@
 
 #include "console/console.h"
 
+#include <mutex>
+
 bool ConsoleStart(DWORD milliseconds)
 {
     Console.InputLength = -1;
@@ -28,9 +30,15 @@ void ConsoleSetColors(COLORREF foreground, LONG background)
 
 TrackedString ReadLine()
 {
-    while (Console.InputLength != -1)
+    // One reader at a time, from the start of its line until it has taken the
+    // text: a second thread waits here rather than sharing the line.
+    static std::mutex reading;
+    std::lock_guard<std::mutex> hold(reading);
+    LONG idle = -1;
+    while (!Console.InputLength.compare_exchange_strong(idle, 0)) {
+        idle = -1;
         Sleep(10);
-    Console.InputLength = 0;
+    }
     SendMessageA(Console.ConsoleWindow, ConsoleLineMessage, 0, 0);
     while (Console.InputLength != -1)
         Sleep(10);

@@ -14,9 +14,6 @@ const LONG MaxLineBytes = InputBufferBytes - 1; // 255, and the terminator
 const int CaretWidth = 9;
 const int CaretHeight = 6;
 
-// The trail byte of a double-byte character whose lead byte found no room.
-bool DropNextTrailByte = false;
-
 void Assign(TrackedString* variable, TrackedString value)
 {
     ReleaseString(*variable);
@@ -87,16 +84,15 @@ bool Paste(HWND window, TrackedString* echo)
     return true;
 }
 
-void Type(BYTE byte, TrackedString* echo)
+// trailOfDropped: the previous character was a lead byte that found no room.
+void Type(BYTE byte, bool trailOfDropped, TrackedString* echo)
 {
-    LONG length = Console.InputLength;
-    if (DropNextTrailByte) {
-        DropNextTrailByte = false;
+    if (trailOfDropped)
         return;
-    }
+    LONG length = Console.InputLength;
     LONG room = MaxLineBytes - length;
     if (room <= 0 || (IsDBCSLeadByte(byte) && room < 2)) {
-        DropNextTrailByte = IsDBCSLeadByte(byte) != 0;
+        Console.DropTrailByte = IsDBCSLeadByte(byte) != 0;
         return;
     }
     Console.InputBuffer[length] = static_cast<char>(byte);
@@ -117,6 +113,9 @@ void ConsoleChar(HWND window, WPARAM code, TrackedString* echo)
 {
     if (Console.InputLength == -1)
         return;
+    // Only the character right after a dropped lead byte can be its trail byte.
+    bool trailOfDropped = Console.DropTrailByte;
+    Console.DropTrailByte = false;
     switch (code) {
     case 8: Backspace(); break;
     case 13: EndLine(echo); break;
@@ -124,7 +123,7 @@ void ConsoleChar(HWND window, WPARAM code, TrackedString* echo)
         if (!Paste(window, echo))
             return;
         break;
-    default: Type(static_cast<BYTE>(code & 0xFF), echo); break;
+    default: Type(static_cast<BYTE>(code & 0xFF), trailOfDropped, echo); break;
     }
 
     SendMessageA(window, WM_KILLFOCUS, 0, 0);

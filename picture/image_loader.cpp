@@ -17,6 +17,14 @@ DWORD ReadBigEndian32(HANDLE file)
     return (DWORD(bytes[0]) << 24) | (DWORD(bytes[1]) << 16) | (DWORD(bytes[2]) << 8) | bytes[3];
 }
 
+// Whether handle still names the bitmap that was described as before.
+bool SameBitmap(HBITMAP handle, const BITMAP& before)
+{
+    BITMAP now{};
+    return GetObjectType(handle) == OBJ_BITMAP && GetObjectA(handle, sizeof now, &now) == sizeof now &&
+           memcmp(&now, &before, sizeof now) == 0;
+}
+
 } // namespace
 
 void LoaderInit(ImageLoader* loader)
@@ -80,12 +88,15 @@ void LoaderRelease(ImageLoader* loader)
         SHORT type = PICTYPE_UNINITIALIZED;
         loader->OlePicture->get_Type(&type);
         HBITMAP inside = type == PICTYPE_BITMAP ? LoaderHandle(loader) : nullptr;
+        BITMAP before{};
+        bool described = inside && GetObjectA(inside, sizeof before, &before) == sizeof before;
         loader->OlePicture->Release();
         loader->OlePicture = nullptr;
         // The picture owns its bitmap and should delete it with itself; some
         // implementations keep it when the picture was loaded in run mode.
-        // A handle is never reused with the same value, so one still alive is that bitmap.
-        if (inside && GetObjectType(inside) == OBJ_BITMAP)
+        // Another thread may have been given the freed handle's value since,
+        // so the survivor must also be the same bitmap: size, format and bits.
+        if (described && SameBitmap(inside, before))
             DeleteObject(inside);
     }
     loader->Format = FormatNone;

@@ -149,8 +149,9 @@ void PictureAdoptBitmap(Picture* picture, HBITMAP bitmap)
 
 void PictureDropBitmap(Picture* picture)
 {
-    SetPixelsReady(picture, 0);
+    // Stop first: a capture that completes in between would set the flag again.
     StopPixelCapture(picture);
+    SetPixelsReady(picture, 0);
     if (picture->PixelBuffer) {
         HeapFree(picture->PrivateHeap, 0, picture->PixelBuffer);
         picture->PixelBuffer = nullptr;

@@ -30,6 +30,7 @@ void MusicPlay()
     MusicOpenParms.lpstrElementName = MusicFileName;
     MusicOpenParms.dwCallback = ConsoleCallback();
     if (mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&MusicOpenParms)) != 0) {
+        MusicDevice = 0; // the platform may have written an id even though nothing opened
         ShowError("デバイスのオープンに失敗");
         return;
     }

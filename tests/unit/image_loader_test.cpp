@@ -282,4 +282,63 @@ TEST_F(ImageLoaderTest, ManyLoadsLeaveNoGdiObjects)
     EXPECT_EQ(0, GdiObjectsAddedSince(before));
 }
 
+// A picture object that frees its bitmap on Release, after which someone else
+// gets a bitmap under the same handle value (the platform's handles recur
+// after a few hundred reuses of a slot).
+class PictureThatFreesItsBitmap : public IPicture {
+public:
+    HBITMAP Own = CreateBitmap(4, 4, 1, 32, nullptr);
+    HBITMAP Foreign = nullptr;
+
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        HBITMAP freed = Own;
+        DeleteObject(Own);
+        for (int i = 0; i < 100000 && !Foreign; ++i) {
+            HBITMAP other = CreateBitmap(8, 2, 1, 32, nullptr);
+            if (other == freed)
+                Foreign = other;
+            else
+                DeleteObject(other);
+        }
+        return 0;
+    }
+    HRESULT STDMETHODCALLTYPE get_Handle(OLE_HANDLE* handle) override
+    {
+        *handle = static_cast<OLE_HANDLE>(reinterpret_cast<UINT_PTR>(Own));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Type(SHORT* type) override
+    {
+        *type = PICTYPE_BITMAP;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    HRESULT STDMETHODCALLTYPE get_hPal(OLE_HANDLE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Width(OLE_XSIZE_HIMETRIC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Height(OLE_YSIZE_HIMETRIC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Render(HDC, LONG, LONG, LONG, LONG, OLE_XPOS_HIMETRIC, OLE_YPOS_HIMETRIC,
+                                     OLE_XSIZE_HIMETRIC, OLE_YSIZE_HIMETRIC, LPCRECT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE set_hPal(OLE_HANDLE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_CurDC(HDC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SelectPicture(HDC, HDC*, OLE_HANDLE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_KeepOriginalFormat(BOOL*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_KeepOriginalFormat(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE PictureChanged() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SaveAsFile(LPSTREAM, BOOL, LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Attributes(DWORD*) override { return E_NOTIMPL; }
+};
+
+TEST_F(ImageLoaderTest, ReleaseDeletesNoBitmapButItsOwn)
+{
+    PictureThatFreesItsBitmap picture;
+    loader.Format = FormatGif;
+    loader.OlePicture = &picture;
+    LoaderRelease(&loader);
+    ASSERT_NE(nullptr, picture.Foreign) << "the freed handle value never came back";
+    EXPECT_EQ(OBJ_BITMAP, GetObjectType(picture.Foreign)) << "another's bitmap under the old value survives";
+    DeleteObject(picture.Foreign);
+}
+
 } // namespace

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "console/console.h"
 #include "console/console_api.h"
+#include "console/line_input.h"
 #include "support/console_start.h"
 
 #include <imm.h>
@@ -185,6 +188,54 @@ TEST_F(LineInputTest, BackspaceAtColumnZeroNeverGoesLeft)
     EXPECT_EQ(3, Console.InputLength.load());
     EXPECT_EQ(0, Console.Cursor.Column);
     EXPECT_EQ("ab", RowText(3)) << "the row above is left alone";
+}
+
+TEST_F(LineInputTest, LeadByteWithoutRoomDropsOnlyItsOwnTrailByte)
+{
+    for (int i = 0; i < 254; ++i)
+        Char('k');
+    // The lead byte of a kanji, with one byte of room left: straight to the
+    // handler, as the platform holds a lone lead byte sent as a message back.
+    TrackedString echo = AllocString(0);
+    ConsoleChar(window, 0x93, &echo);
+    ReleaseString(echo);
+    Char(13); // Enter instead of its trail byte
+    EXPECT_EQ(254u, strlen(Console.InputBuffer));
+
+    Console.InputLength = 0;
+    Char('x');
+    EXPECT_EQ("x", Line()) << "the next line starts clean";
+}
+
+TEST_F(LineInputTest, TwoReadersTakeTurns)
+{
+    Console.InputLength = -1;
+    std::atomic<int> returned{0};
+    std::atomic<bool> go{false};
+    auto reader = [&] {
+        while (!go)
+            ;
+        ReleaseString(ReadLine());
+        ++returned;
+    };
+    std::thread first(reader), second(reader);
+    go = true;
+    auto waitFor = [](auto done) {
+        for (DWORD start = GetTickCount(); !done(); Sleep(1))
+            if (GetTickCount() - start > 20000)
+                return false;
+        return true;
+    };
+    ASSERT_TRUE(waitFor([] { return Console.InputLength == 0; })) << "a line input starts";
+    Char('a');
+    Char(13);
+    ASSERT_TRUE(waitFor([&] { return returned >= 1; })) << "Enter ends the first reader's line";
+    ASSERT_TRUE(waitFor([] { return Console.InputLength == 0; })) << "then the second reader's starts";
+    EXPECT_EQ(1, returned.load()) << "one Enter, one line";
+    Char(13);
+    first.join();
+    second.join();
+    EXPECT_EQ(2, returned.load());
 }
 
 } // namespace
