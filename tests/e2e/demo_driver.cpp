@@ -152,6 +152,50 @@ bool SpriteAt(const ScreenPixels& client, POINT origin, const SpriteImage& sprit
     return compared >= sprite.Width * sprite.Height / 4;
 }
 
+bool WaitForSpriteAt(const DemoRun& demo, const SpriteImage& sprite, LONG x, LONG y, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    do {
+        if (SpriteAt(demo.CaptureClient(), demo.ClientOrigin(), sprite, x, y))
+            return true;
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+    return false;
+}
+
+bool WaitForClient(const DemoRun& demo, const ScreenPixels& expected, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    do {
+        if (demo.CaptureClient().Cells == expected.Cells)
+            return true;
+        Sleep(10);
+    } while (GetTickCount() - start < milliseconds);
+    return false;
+}
+
+bool WaitForCaret(HWND window, DWORD milliseconds)
+{
+    DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(5))
+        if (GetGUIThreadInfo(thread, &info) && info.hwndCaret)
+            return true;
+    return false;
+}
+
+void PaintOver(HWND window, COLORREF colour)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &client, brush);
+    DeleteObject(brush);
+    ReleaseDC(window, dc);
+}
+
 bool FindSpriteOnRow(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG y, LONG* x)
 {
     for (LONG candidate = -8; candidate < client.Width; ++candidate)

@@ -48,6 +48,15 @@ private:
     DWORD startTick_ = 0;
 };
 
+// Polls the window until the sprite stands whole at client (x, y).
+bool WaitForSpriteAt(const DemoRun& demo, const SpriteImage& sprite, LONG x, LONG y, DWORD milliseconds);
+// Polls the demo's client area until it equals expected.
+bool WaitForClient(const DemoRun& demo, const ScreenPixels& expected, DWORD milliseconds);
+// Waits until the window's thread shows a caret, as it does while a line input waits.
+bool WaitForCaret(HWND window, DWORD milliseconds);
+// Covers the window's client area with one colour, drawn from outside.
+void PaintOver(HWND window, COLORREF colour);
+
 // Whether the sprite stands whole at client (x, y) (rows above the client area are skipped).
 bool SpriteAt(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG y);
 // Where on the band of rows y (or the column x) the whole sprite stands, or false.

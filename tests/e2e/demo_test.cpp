@@ -2,22 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "e2e/demo_driver.h"
+#include "support/files.h"
 
 namespace {
 
 const LONG StartX = 100, StartY = 200;
-
-// Polls the window until the sprite stands whole at (x, y).
-bool WaitForSpriteAt(DemoRun& demo, const SpriteImage& sprite, LONG x, LONG y, DWORD milliseconds)
-{
-    DWORD start = GetTickCount();
-    do {
-        if (SpriteAt(demo.CaptureClient(), demo.ClientOrigin(), sprite, x, y))
-            return true;
-        Sleep(10);
-    } while (GetTickCount() - start < milliseconds);
-    return false;
-}
 
 // Holds a key until the sprite stands at (x, y); the time it took, or 0.
 DWORD HoldUntilSpriteAt(DemoRun& demo, const SpriteImage& sprite, WORD key, LONG x, LONG y)
@@ -28,7 +17,6 @@ DWORD HoldUntilSpriteAt(DemoRun& demo, const SpriteImage& sprite, WORD key, LONG
     DWORD took = GetTickCount() - start;
     Sleep(300); // held on at the bound: it must not move further
     ReleaseKey(key);
-    Sleep(100);
     return reached ? took : 0;
 }
 
@@ -111,10 +99,9 @@ TEST_F(DemoTest, RepaintShowsTheSamePictureTrailIncluded)
     ASSERT_NE(0u, HoldUntilSpriteAt(demo, sprite, VK_DOWN, StartX, 400));
     ScreenPixels before = demo.CaptureClient();
 
+    PaintOver(demo.Window(), RGB(255, 0, 255));
     InvalidateRect(demo.Window(), nullptr, TRUE);
-    Sleep(500);
-    ScreenPixels repainted = demo.CaptureClient();
-    EXPECT_TRUE(before.Cells == repainted.Cells) << "after InvalidateRect";
+    EXPECT_TRUE(WaitForClient(demo, before, 10000)) << "after InvalidateRect";
 
     // Cover the window with one of our own, then uncover it.
     RECT frame{};
@@ -124,11 +111,8 @@ TEST_F(DemoTest, RepaintShowsTheSamePictureTrailIncluded)
                                  GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(nullptr, cover);
     UpdateWindow(cover);
-    Sleep(300);
     DestroyWindow(cover);
-    Sleep(500);
-    ScreenPixels uncovered = demo.CaptureClient();
-    EXPECT_TRUE(before.Cells == uncovered.Cells) << "after covering and uncovering";
+    EXPECT_TRUE(WaitForClient(demo, before, 10000)) << "after covering and uncovering";
 }
 
 TEST_F(DemoTest, WithoutTheSpriteNothingIsDrawnAndNothingSaid)
@@ -159,11 +143,10 @@ TEST_F(DemoTest, WithoutTheMusicOneMessageThenTheKeysWork)
     PressMessageBoxButton(box.Box);
     EXPECT_FALSE(AnyMessageBox(demo.Process().ProcessId, 1500)) << "the message comes once";
     ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 10000));
-    TapKey(VK_RIGHT, 300);
-    Sleep(200);
-    LONG x = 0;
-    ASSERT_TRUE(FindSpriteOnRow(demo.CaptureClient(), demo.ClientOrigin(), sprite, StartY, &x));
-    EXPECT_GT(x, StartX) << "the keys work after OK";
+    PressKey(VK_RIGHT);
+    bool moved = WaitForSpriteAt(demo, sprite, StartX + 20, StartY, 30000);
+    ReleaseKey(VK_RIGHT);
+    EXPECT_TRUE(moved) << "the keys work after OK";
 }
 
 TEST_F(DemoTest, CloseWhileKeysAreHeldEndsWithZero)
@@ -172,7 +155,7 @@ TEST_F(DemoTest, CloseWhileKeysAreHeldEndsWithZero)
     ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
     PressKey(VK_RIGHT);
     PressKey(VK_SPACE);
-    Sleep(300);
+    EXPECT_TRUE(WaitForSpriteAt(demo, sprite, StartX + 20, StartY, 30000)) << "the keys are being acted on";
     PostMessageA(demo.Window(), WM_CLOSE, 0, 0);
     DWORD code = WaitForExit(&demo.Process(), 10000);
     ReleaseKey(VK_SPACE);
@@ -194,21 +177,33 @@ TEST_F(DemoTest, ClickInTheClientAreaIsRecorded)
     ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
     POINT origin = demo.ClientOrigin();
     SetCursorPos(origin.x + 300, origin.y + 100);
-    Sleep(300);
     SHORT state[4] = {-1, -1, -1, -1}; // LeftButton, RightButton, MouseX, MouseY
-    ASSERT_TRUE(demo.ReadMouseState(state)) << "the demo exports MouseState";
-    EXPECT_EQ(0, state[0]);
-    EXPECT_EQ(300, state[2]) << "polled by the main loop, in client coordinates";
-    EXPECT_EQ(100, state[3]);
-
+    auto waitForState = [&](SHORT left, SHORT x, SHORT y) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10))
+            if (demo.ReadMouseState(state) && state[0] == left && state[2] == x && state[3] == y)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(waitForState(0, 300, 100)) << "polled by the main loop, in client coordinates; saw left "
+                                           << state[0] << " at " << state[2] << "," << state[3];
     SendMouse(MOUSEEVENTF_LEFTDOWN);
-    Sleep(300);
-    ASSERT_TRUE(demo.ReadMouseState(state));
-    EXPECT_EQ(1, state[0]) << "left button down";
+    EXPECT_TRUE(waitForState(1, 300, 100)) << "left button down; saw " << state[0];
     SendMouse(MOUSEEVENTF_LEFTUP);
-    Sleep(300);
-    ASSERT_TRUE(demo.ReadMouseState(state));
-    EXPECT_EQ(0, state[0]) << "and up again";
+    EXPECT_TRUE(waitForState(0, 300, 100)) << "and up again; saw " << state[0];
+}
+
+// How many sounds the watcher of the recording has heard to their end (sound_test.sh).
+bool WaitForSoundsHeard(int count, DWORD milliseconds)
+{
+    std::string progress = WindowsPath(EnvironmentValue("SOUND_PROGRESS"));
+    int heard = -1;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(20)) {
+        heard = atoi(ReadWholeFile(progress).c_str());
+        if (heard >= count)
+            return true;
+    }
+    printf("waited for %d sounds heard to their end, heard %d\n", count, heard);
+    return false;
 }
 
 // Run by tests/e2e/sound_test.sh while the audio sink is recorded.
@@ -218,13 +213,13 @@ TEST_F(DemoTest, SoundScript)
         GTEST_SKIP() << "run by sound_test.sh";
     StartWith(DemoFiles{});
     ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
-    Sleep(6000); // the tune plays out first
+    ASSERT_TRUE(WaitForSoundsHeard(1, 60000)) << "the tune plays out first";
     TapKey(VK_SPACE, 150);
-    Sleep(1200);
+    ASSERT_TRUE(WaitForSoundsHeard(2, 30000)) << "a tap: one zap";
     TapKey(VK_SPACE, 150);
-    Sleep(1200);
-    TapKey(VK_SPACE, 1500); // held: one zap
-    Sleep(1500);
+    ASSERT_TRUE(WaitForSoundsHeard(3, 30000)) << "another tap: another zap";
+    TapKey(VK_SPACE, 1500);
+    ASSERT_TRUE(WaitForSoundsHeard(4, 30000)) << "held: one zap";
     PostMessageA(demo.Window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, WaitForExit(&demo.Process(), 10000));
 }

@@ -37,7 +37,7 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     ASSERT_TRUE(StartChild("\"" + exe + "\"", directory, &child));
     HWND window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
     ASSERT_NE(nullptr, window);
-    Sleep(1500); // the prompt is printed and the line input waits
+    ASSERT_TRUE(WaitForCaret(window, 30000)) << "the prompt is printed and the line input waits";
 
     RECT client{};
     GetClientRect(window, &client);

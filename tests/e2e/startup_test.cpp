@@ -84,7 +84,8 @@ protected:
         window = demo.Window();
         printf("start-up: first paint done and caption set %lu ms after the process started\n",
                static_cast<unsigned long>(GetTickCount() - demo.StartTick()));
-        Sleep(500); // let the frame change and repaint settle
+        // The sprite is drawn last: start-up is over and the window placed.
+        ASSERT_TRUE(WaitForSpriteAt(demo, LoadSpriteImage(), 100, 200, 30000));
     }
 
     std::string exe;

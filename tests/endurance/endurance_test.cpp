@@ -216,21 +216,14 @@ TEST(EnduranceTest, SampleTypingAndPastingKeepsItsMemory)
     ASSERT_TRUE(StartChild("\"" + WindowsPath(EnvironmentValue("SAMPLE_EXE")) + "\"", directory, &child));
     HWND window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
     ASSERT_NE(nullptr, window);
-    Sleep(1500);
+    ASSERT_TRUE(WaitForCaret(window, 30000)) << "the sample reads its first line";
     unsigned seed = GetTickCount();
     printf("sample soak for %d s, seed %u\n", seconds, seed);
     std::mt19937 random(seed);
 
     // Keys typed while no line input runs are dropped, as they should be: wait
     // until the sample reads again, which its caret shows.
-    auto waitUntilReading = [&] {
-        DWORD thread = GetWindowThreadProcessId(window, nullptr);
-        DWORD since = GetTickCount();
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        while (GetTickCount() - since < 5000 && !(GetGUIThreadInfo(thread, &info) && info.hwndCaret))
-            Sleep(5);
-    };
+    auto waitUntilReading = [&] { WaitForCaret(window, 30000); };
     auto typeLine = [&] {
         SetForegroundWindow(window);
         waitUntilReading();
