@@ -5,5 +5,5 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$1
 cmake -S "$ROOT" -B "$BUILD" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$BUILD"

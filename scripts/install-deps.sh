@@ -6,7 +6,7 @@ SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
 PACKAGES="cmake ninja-build g++ g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-wine wine32:i386 wine64 xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
+wine wine32:i386 wine64 fonts-wine xvfb xdotool x11-utils imagemagick locales fonts-ipafont-gothic
 googletest libgtest-dev libbenchmark-dev python3
 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386 pulseaudio pulseaudio-utils
 sox libsox-fmt-mp3 lame"
@@ -32,22 +32,35 @@ if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
 fi
 
 # Some hosts run 64-bit user code only (a 32-bit execve fails with ENOEXEC).
-# There the 32-bit Wine loader runs under user-mode emulation: qemu 10 from
-# bookworm-backports, as older ones mishandle the address-space reservation
-# Wine makes at start.
+# There the 32-bit Wine loader runs under qemu's user-mode emulator, version
+# 10 or later (7.2 spins for ever in the address-space reservation Wine makes
+# at start), from the backports of the Debian mirror this machine already uses.
+# A host where 32-bit code already runs, natively or through a handler of its
+# own, is left as it is.
+BINFMT=/proc/sys/fs/binfmt_misc
+fail() { echo "install-deps: $*" >&2; exit 1; }
+good_qemu() { /usr/bin/qemu-i386 --version 2>/dev/null | grep -q 'version [1-9][0-9]\.'; }
+
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    if ! /usr/bin/qemu-i386 --version 2>/dev/null | grep -q 'version \(9\|[1-9][0-9]\)\.'; then
-        echo 'deb http://deb.debian.org/debian bookworm-backports main' |
-            $SUDO tee /etc/apt/sources.list.d/bookworm-backports.list >/dev/null
+    if ! good_qemu; then
+        . /etc/os-release
+        MIRROR=$(apt-cache policy 2>/dev/null | awk -v suite="$VERSION_CODENAME/main" '$3 == suite { print $2; exit }')
+        [ -n "$MIRROR" ] || fail "no Debian mirror for $VERSION_CODENAME in the apt sources: cannot add backports"
+        echo "deb $MIRROR $VERSION_CODENAME-backports main" |
+            $SUDO tee "/etc/apt/sources.list.d/$VERSION_CODENAME-backports.list" >/dev/null
         $SUDO apt-get update -q
         DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
-            -t bookworm-backports qemu-user-static
+            -t "$VERSION_CODENAME-backports" qemu-user-static
+        good_qemu || fail "qemu-i386 10 or later is needed to run 32-bit code here: $(/usr/bin/qemu-i386 --version | head -1)"
     fi
-    [ -e /proc/sys/fs/binfmt_misc/register ] ||
-        $SUDO mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-    [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] &&
-        echo -1 | $SUDO tee /proc/sys/fs/binfmt_misc/qemu-i386 >/dev/null
+    [ -e "$BINFMT/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null ||
+        fail "binfmt_misc cannot be mounted at $BINFMT: 32-bit programs cannot be run on this host"
+    if [ -e "$BINFMT/qemu-i386" ]; then
+        echo -1 | $SUDO tee "$BINFMT/qemu-i386" >/dev/null 2>&1 ||
+            fail "the stale qemu-i386 handler in $BINFMT cannot be removed"
+    fi
     printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' |
-        $SUDO tee /proc/sys/fs/binfmt_misc/register >/dev/null
-    /usr/lib/wine/wine --version >/dev/null
+        $SUDO tee "$BINFMT/register" >/dev/null 2>&1 ||
+        fail "$BINFMT/register cannot be written: 32-bit programs cannot be run on this host"
+    /usr/lib/wine/wine --version >/dev/null || fail "32-bit Wine does not start even through qemu-i386"
 fi

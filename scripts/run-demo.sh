@@ -30,7 +30,7 @@ else
     wine "$BUILD/$PROGRAM.exe" &
     sleep "$SECONDS_HEADLESS"
     import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$BUILD/$PROGRAM-screenshot.png"
-    echo "run-demo: screenshot in $BUILD/demo-screenshot.png"
+    echo "run-demo: screenshot in $BUILD/$PROGRAM-screenshot.png"
     wineserver -k
     wait 2>/dev/null || true
 fi

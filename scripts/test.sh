@@ -11,10 +11,10 @@ BUILD=${BUILD_DIR:-$ROOT/build}
 # The pure parts first, natively: quick, and no Wine needed.
 cmake -S "$ROOT/tests/native" -B "$BUILD/native" -G Ninja >/dev/null
 cmake --build "$BUILD/native"
-(cd "$BUILD/native" && ctest --output-on-failure)
+(cd "$BUILD/native" && ctest --output-on-failure --no-tests=error)
 
 "$ROOT/scripts/wine-up.sh" "$BUILD"
 trap '"$ROOT/scripts/wine-down.sh" "$BUILD"' EXIT INT TERM
 cd "$BUILD"
 # Wine tests share one desktop and one audio sink: one at a time.
-ctest --output-on-failure --parallel 1 --timeout 900
+ctest --output-on-failure --no-tests=error --parallel 1 --timeout 900

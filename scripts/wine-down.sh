@@ -11,5 +11,5 @@ for name in pulse xvfb; do
         rm -f "$STATE/$name.pid"
     fi
 done
-rm -f "$STATE/display"
+rm -f "$STATE/display" "$STATE/private-audio"
 exit 0

@@ -11,6 +11,9 @@ if [ -f "$WINE_STATE_DIR/display" ]; then
     DISPLAY=$(cat "$WINE_STATE_DIR/display")
     export DISPLAY
 fi
-export PULSE_RUNTIME_PATH="$WINE_STATE_DIR/pulse"
-export PULSE_STATE_PATH="$WINE_STATE_DIR/pulse/state"
-export PULSE_SERVER="unix:$WINE_STATE_DIR/pulse/native"
+# The private audio sink, when wine-up.sh made one (not on a desktop).
+if [ -f "$WINE_STATE_DIR/private-audio" ]; then
+    export PULSE_RUNTIME_PATH="$WINE_STATE_DIR/pulse"
+    export PULSE_STATE_PATH="$WINE_STATE_DIR/pulse/state"
+    export PULSE_SERVER="unix:$WINE_STATE_DIR/pulse/native"
+fi

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Prepares and starts what Windows programs of a build tree run in:
 #   wine-up.sh BUILD_DIR [--use-display]
-# an Xvfb display (or the caller's own with --use-display), the build tree's
-# 32-bit Wine prefix (made once: virtual desktop, fonts), a PulseAudio null
-# sink, and a pre-started wineserver. wine-down.sh stops them again.
+# an Xvfb display (or the caller's own desktop and audio with --use-display),
+# the build tree's 32-bit Wine prefix (made once: virtual desktop, fonts), a
+# PulseAudio null sink that tests record, and a pre-started wineserver. wine-down.sh stops them again.
 set -eu
 WINE_BUILD_DIR=$(cd "$1" && pwd)
 USE_DISPLAY=${2:-}
@@ -11,35 +11,47 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$WINE_BUILD_DIR/wine"
 STATE="$WINE_BUILD_DIR/wine"
 
-alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+# Whether the pid file names a live process of ours running that program (a
+# stale file may name a pid that has since been reused).
+alive() {
+    [ -f "$1" ] || return 1
+    pid=$(cat "$1")
+    kill -0 "$pid" 2>/dev/null && tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q "$2"
+}
 
 start_display() {
     if [ "$USE_DISPLAY" = "--use-display" ] && [ -n "${DISPLAY:-}" ]; then
         echo "$DISPLAY" > "$STATE/display"
         return
     fi
-    if alive "$STATE/xvfb.pid"; then
+    if alive "$STATE/xvfb.pid" Xvfb && [ -s "$STATE/display" ]; then
         return
     fi
-    n=91
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    # setsid and no shared pipes: a background child holding ctest's output open makes it wait.
-    setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$STATE/xvfb.log" 2>&1 &
+    # Xvfb picks a free display itself and writes its number once it is ready,
+    # so two runs at once never take the same one. setsid and no shared pipes:
+    # a background child holding ctest's output open makes it wait.
+    rm -f "$STATE/display" "$STATE/display.number"
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+        3>"$STATE/display.number" </dev/null >"$STATE/xvfb.log" 2>&1 &
     echo $! > "$STATE/xvfb.pid"
-    echo ":$n" > "$STATE/display"
     tries=0
-    until [ -e "/tmp/.X11-unix/X$n" ]; do
+    until [ -s "$STATE/display.number" ]; do
         tries=$((tries + 1))
-        [ $tries -lt 100 ] || { echo "wine-up: Xvfb did not start" >&2; cat "$STATE/xvfb.log" >&2; exit 1; }
+        [ $tries -lt 300 ] || { echo "wine-up: Xvfb did not start" >&2; cat "$STATE/xvfb.log" >&2; exit 1; }
         sleep 0.1
     done
+    echo ":$(tr -d '[:space:]' <"$STATE/display.number")" > "$STATE/display"
 }
 
 start_pulseaudio() {
+    # On a desktop the sound goes to the user's own audio, not to a private sink.
+    rm -f "$STATE/private-audio"
+    [ "$USE_DISPLAY" = "--use-display" ] && return 0
     command -v pulseaudio >/dev/null || return 0
+    touch "$STATE/private-audio"
     . "$HERE/wine-env.sh"
     mkdir -p "$PULSE_RUNTIME_PATH" "$PULSE_STATE_PATH"
-    if alive "$STATE/pulse.pid"; then
+    if alive "$STATE/pulse.pid" pulseaudio; then
         return
     fi
     setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --disallow-module-loading \
@@ -56,9 +68,18 @@ start_pulseaudio() {
     done
 }
 
+# Wine draws the caption buttons with its Marlett font, which this Wine does
+# not find where the package puts it: without it they show as letters.
+add_marlett() {
+    fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    fi
+}
+
 make_prefix() {
     . "$HERE/wine-env.sh"
-    [ -f "$WINEPREFIX/.ready" ] && return
+    [ -f "$WINEPREFIX/.ready" ] && { add_marlett; return; }
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1
     wineserver -w
@@ -69,6 +90,7 @@ make_prefix() {
     # The console asks for the Japanese fixed-pitch system face; map it to IPAGothic.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f </dev/null >/dev/null 2>&1
     wineserver -w
+    add_marlett
     touch "$WINEPREFIX/.ready"
 }
 
