@@ -1,5 +1,7 @@
 #include "picture/image_loader.h"
 
+#include "picture/image_check.h"
+
 namespace {
 
 const BYTE PngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
@@ -25,6 +27,31 @@ bool SameBitmap(HBITMAP handle, const BITMAP& before)
            memcmp(&now, &before, sizeof now) == 0;
 }
 
+// Gives back the OLE picture, and its bitmap where the picture does not delete it itself.
+void ReleaseOlePicture(ImageLoader* loader)
+{
+    SHORT type = PICTYPE_UNINITIALIZED;
+    loader->OlePicture->get_Type(&type);
+    HBITMAP inside = type == PICTYPE_BITMAP ? LoaderHandle(loader) : nullptr;
+    BITMAP before{};
+    bool described = inside && GetObjectA(inside, sizeof before, &before) == sizeof before;
+    loader->OlePicture->Release();
+    loader->OlePicture = nullptr;
+    // The picture owns its bitmap and should delete it with itself; some
+    // implementations keep it when the picture was loaded in run mode.
+    // Another thread may have been given the freed handle's value since,
+    // so the survivor must also be the same bitmap: size, format and bits.
+    if (described && SameBitmap(inside, before))
+        DeleteObject(inside);
+}
+
+bool HasDrawableBitmap(ImageLoader* loader)
+{
+    BITMAP info{};
+    return GetObjectA(LoaderHandle(loader), sizeof info, &info) == sizeof info && info.bmWidth > 0 &&
+           info.bmHeight > 0;
+}
+
 } // namespace
 
 void LoaderInit(ImageLoader* loader)
@@ -40,6 +67,10 @@ int LoaderLoad(ImageLoader* loader, const char* name)
         return 0;
     LoaderRelease(loader);
     loader->Format = DetectFormat(file);
+    if (!ImageFileLooksSound(file, loader->Format)) {
+        CloseHandle(file); // refused as the platform would refuse it: nothing held
+        return 0;
+    }
 
     int result = 0;
     switch (loader->Format) {
@@ -84,21 +115,8 @@ void LoaderRelease(ImageLoader* loader)
         DeleteObject(loader->Bitmap);
         loader->Bitmap = nullptr;
     }
-    if ((loader->Format == FormatJpeg || loader->Format == FormatGif) && loader->OlePicture) {
-        SHORT type = PICTYPE_UNINITIALIZED;
-        loader->OlePicture->get_Type(&type);
-        HBITMAP inside = type == PICTYPE_BITMAP ? LoaderHandle(loader) : nullptr;
-        BITMAP before{};
-        bool described = inside && GetObjectA(inside, sizeof before, &before) == sizeof before;
-        loader->OlePicture->Release();
-        loader->OlePicture = nullptr;
-        // The picture owns its bitmap and should delete it with itself; some
-        // implementations keep it when the picture was loaded in run mode.
-        // Another thread may have been given the freed handle's value since,
-        // so the survivor must also be the same bitmap: size, format and bits.
-        if (described && SameBitmap(inside, before))
-            DeleteObject(inside);
-    }
+    if ((loader->Format == FormatJpeg || loader->Format == FormatGif) && loader->OlePicture)
+        ReleaseOlePicture(loader);
     loader->Format = FormatNone;
     loader->Width = 0;
     loader->Height = 0;
@@ -131,6 +149,11 @@ int LoaderReadBmp(ImageLoader* loader, const char* name)
         return 0;
     BITMAP info{};
     GetObjectA(loader->Bitmap, sizeof info, &info);
+    if (info.bmWidth <= 0 || info.bmHeight <= 0) { // no drawable image, whatever the platform says
+        DeleteObject(loader->Bitmap);
+        loader->Bitmap = nullptr;
+        return 0;
+    }
     loader->Width = info.bmWidth;
     loader->Height = info.bmHeight;
     return 1;
@@ -169,9 +192,13 @@ int LoaderReadOle(ImageLoader* loader, HANDLE file)
             picture->get_Height(&height);
             SIZEL himetric{width, height}, pixels{};
             HiMetricToPixel(&himetric, &pixels);
-            loader->Width = pixels.cx;
-            loader->Height = pixels.cy;
-            result = 1;
+            if (pixels.cx > 0 && pixels.cy > 0 && HasDrawableBitmap(loader)) {
+                loader->Width = pixels.cx;
+                loader->Height = pixels.cy;
+                result = 1;
+            } else { // a bitmap picture with no drawable bitmap is a refusal
+                ReleaseOlePicture(loader);
+            }
         }
     }
     Rewind(file);

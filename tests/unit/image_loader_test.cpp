@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -255,6 +256,66 @@ TEST_F(ImageLoaderTest, MalformedFilesLoadConsistentlyAndLeakNothing)
     int added = GdiObjectsAddedSince(before);
     printf("%zu malformed files: %d loaded anyway, %d GDI objects left behind\n", corpus.size(), loaded, added);
     EXPECT_EQ(0, added);
+}
+
+TEST_F(ImageLoaderTest, WhatNoValidFileCanBeIsRefusedBeforeThePlatformSeesIt)
+{
+    // Each of these crashes, drains or misleads the platform's decoders.
+    const char* refused[] = {"BMP 65536 wide", "BMP 100000 high", "BMP 0 wide", "BMP 0 high", "BMP negative width",
+                             "BMP header size 0", "BMP header size 4000", "BMP pixels beyond the file",
+                             "BMP compression 99", "BMP 3 bits per pixel", "BMP palette of a million colours",
+                             "BMP cut at 2000", "GIF screen 65535 x 65535", "GIF cut at 35", "JPEG cut at 100"};
+    auto corpus = MalformedCorpus();
+    for (const char* name : refused) {
+        auto file = std::find_if(corpus.begin(), corpus.end(), [&](auto& entry) { return entry.first == name; });
+        ASSERT_NE(corpus.end(), file) << name;
+        EXPECT_EQ(0, Load(ScratchFile("refused.bin", file->second))) << name;
+        EXPECT_NE(FormatNone, loader.Format) << name << ": refused as the platform refuses, format known";
+        EXPECT_EQ(nullptr, LoaderHandle(&loader)) << name;
+    }
+    std::string bmp = ReadWholeFile(TestDataFile("images/sprite32x48.bmp"));
+    uint32_t impossible = 0x80000000u;
+    std::memcpy(&bmp[18], &impossible, 4);
+    EXPECT_EQ(0, Load(ScratchFile("wide.bmp", bmp))) << "a width of -2^31";
+    EXPECT_EQ(0, loader.Width);
+}
+
+TEST_F(ImageLoaderTest, EverySeedOfTheFuzzerLoadsAsAValidFile)
+{
+    WIN32_FIND_DATAA found{};
+    std::string directory = TestDataFile("fuzz-seeds");
+    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    int seeds = 0;
+    do {
+        std::string name = found.cFileName;
+        if (name[0] == '.')
+            continue;
+        ++seeds;
+        bool png = name.rfind("png", 0) == 0, jpeg = name.rfind("jpeg", 0) == 0;
+        EXPECT_EQ(png ? 0 : 1, Load(directory + "\\" + name)) << name;
+        EXPECT_EQ(jpeg ? 39 : 13, loader.Width) << name;
+        EXPECT_EQ(jpeg ? 21 : 7, loader.Height) << name;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(27, seeds);
+}
+
+TEST_F(ImageLoaderTest, TransparentGifCostsAtMostTheTwoBitmapsThePlatformKeeps)
+{
+    // The platform's picture makes a mask and a second bitmap for a transparent
+    // GIF; in run mode it deletes neither, and its interface hands out neither.
+    std::string gif = TestDataFile("fuzz-seeds/gif-transparent.gif");
+    Load(gif);
+    LoaderRelease(&loader);
+    GdiSnapshot before = TakeGdiSnapshot();
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_EQ(1, Load(gif));
+        LoaderRelease(&loader);
+    }
+    int kept = GdiObjectsAddedSince(before);
+    printf("10 loads of a transparent GIF kept %d GDI objects\n", kept);
+    EXPECT_LE(kept, 20);
 }
 
 TEST(GdiCountTest, SeesObjectsThatAreKept)

@@ -1,0 +1,19 @@
+#pragma once
+// A look at an image file's structure before the platform's decoders see it.
+// The decoders trust the headers: a BMP whose pixels lie past the end of the
+// file crashes LoadImageA, and a GIF claiming a huge frame costs hundreds of
+// megabytes that are never given back. What no valid file can be is refused.
+#include <windows.h>
+
+// The largest image the loader hands on. A 32-bit process has 2 GB of address
+// space, and the platform holds a decoded image more than once (the decoder's
+// copy and a bitmap compatible with the screen, 4 bytes a pixel; a capture
+// makes one more): 2^26 pixels are 256 MB a copy. No side may pass 16,384
+// pixels, which leaves the HIMETRIC sizes of OLE pictures far from overflow.
+const LONG MaxImageSide = 16384;
+const LONGLONG MaxImagePixels = LONGLONG(1) << 26;
+const DWORD MaxOleFileBytes = 1u << 30;
+
+// Whether the open file, of the given ImageFormat, is structurally sound
+// enough to hand to the platform. Leaves the file at offset 0.
+bool ImageFileLooksSound(HANDLE file, DWORD format);
