@@ -4,7 +4,8 @@
 # Reals are IEEE doubles at every step: SSE2, never the x87 unit.
 function(use_project_settings target)
     if(MSVC)
-        target_compile_options(${target} PRIVATE /W4 /utf-8 /execution-charset:.932 /fp:precise)
+        # /utf-8 would set the execution character set too, and cannot be combined with .932.
+        target_compile_options(${target} PRIVATE /W4 /source-charset:utf-8 /execution-charset:.932 /fp:precise)
     else()
         target_compile_options(${target} PRIVATE
             -Wall -Wextra -Wpedantic -Wshadow
@@ -12,4 +13,21 @@ function(use_project_settings target)
             -msse2 -mfpmath=sse -ffp-contract=off)
     endif()
     target_compile_definitions(${target} PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+    # Every MinGW build, cross or on Windows: no MinGW DLL may be needed at run time.
+    if(MINGW)
+        target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+    endif()
+endfunction()
+
+# The version resource of a program (program/resources/program.rc reads program_version.h).
+function(describe_program target description)
+    set(directory ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)
+    file(WRITE ${directory}/program_version.h
+        "#define PROGRAM_DESCRIPTION \"${description}\"\n"
+        "#define PROGRAM_FILE \"${target}.exe\"\n"
+        "#define PROMPT_VERSION_MAJOR ${PROJECT_VERSION_MAJOR}\n"
+        "#define PROMPT_VERSION_MINOR ${PROJECT_VERSION_MINOR}\n"
+        "#define PROMPT_VERSION_PATCH ${PROJECT_VERSION_PATCH}\n"
+        "#define PROMPT_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+    target_include_directories(${target} PRIVATE ${directory})
 endfunction()

@@ -25,9 +25,12 @@ if [ -n "$missing" ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $missing
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
-    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null ||
-        echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+# Japanese for every run, English for the runs that check a non-Japanese system.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' || ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
+    for name in ja_JP en_US; do
+        grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null ||
+            echo "$name.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+    done
     $SUDO locale-gen >/dev/null
 fi
 

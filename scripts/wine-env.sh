@@ -5,8 +5,9 @@ export WINEPREFIX="$WINE_STATE_DIR/prefix"
 export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
+# The system locale Wine takes from the environment: Japanese unless a test asks for another.
+export LANG="${WINE_LOCALE:-ja_JP.UTF-8}"
+export LC_ALL="$LANG"
 if [ -f "$WINE_STATE_DIR/display" ]; then
     DISPLAY=$(cat "$WINE_STATE_DIR/display")
     export DISPLAY

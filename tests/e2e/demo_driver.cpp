@@ -34,6 +34,10 @@ void SendKey(WORD virtualKey, DWORD flags)
 
 std::string PrepareWorkingDirectory(const DemoFiles& files)
 {
+    // An unpacked package brings its own files: the programs run where they stand.
+    std::string package = EnvironmentValue("PACKAGE_DIR");
+    if (!package.empty() && files.Sprite && files.Music && files.Zap)
+        return WindowsPath(package);
     static int serial = 0;
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);

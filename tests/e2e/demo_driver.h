@@ -15,7 +15,8 @@ struct DemoFiles {
     bool Zap = true;
 };
 
-// A fresh working directory holding the chosen files of assets/.
+// A fresh working directory holding the chosen files of assets/ (or, with all
+// of them, PACKAGE_DIR: an unpacked package).
 std::string PrepareWorkingDirectory(const DemoFiles& files);
 
 struct SpriteImage {

@@ -101,6 +101,9 @@ TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
 
     std::string caption = Caption(window);
     EXPECT_EQ(std::string(CaptionBytes), caption);
+    wchar_t wide[32] = L"";
+    GetWindowTextW(window, wide, 32);
+    EXPECT_STREQ(L"タイトル名", wide) << "read as Unicode: the demo's texts are code page 932 on any system";
     EXPECT_EQ(10u, caption.size()) << "five double-byte characters";
 
     RECT frame{};

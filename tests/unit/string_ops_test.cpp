@@ -78,12 +78,15 @@ TEST_F(StringOpsTest, CompareUsesTheLengthsNotTheTerminator)
     EXPECT_NE(CSTR_EQUAL, StringCompare(left, right)) << "bytes after a zero take part";
 }
 
-TEST_F(StringOpsTest, CompareFollowsTheSystemLocaleForJapanese)
+TEST_F(StringOpsTest, CompareOrdersJapaneseTheJapaneseWayOnAnySystem)
 {
-    // Case-sensitive, in the system locale's order, as CompareStringA itself says.
+    // Case-sensitive, as the Japanese locale orders the same text in Unicode.
+    const wchar_t* wide[][2] = {{L"あ", L"い"}, {L"カ", L"キ"}, {L"漢字", L"かな"}, {L"a", L"A"}, {L"Ａ", L"A"}};
     const char* pairs[][2] = {{"あ", "い"}, {"カ", "キ"}, {"漢字", "かな"}, {"a", "A"}, {"Ａ", "A"}};
-    for (auto& pair : pairs) {
-        int expected = CompareStringA(LOCALE_SYSTEM_DEFAULT, 0, pair[0], -1, pair[1], -1);
+    LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
+    for (size_t i = 0; i < 5; ++i) {
+        auto& pair = pairs[i];
+        int expected = CompareStringW(japanese, 0, wide[i][0], -1, wide[i][1], -1);
         ASSERT_NE(0, expected);
         EXPECT_EQ(expected, StringCompare(StringFromText(pair[0]), StringFromText(pair[1]))) << pair[0] << " " << pair[1];
     }

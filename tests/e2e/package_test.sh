@@ -1,0 +1,24 @@
+#!/bin/sh
+# Makes the download package, unpacks it into an empty folder outside the
+# source tree and runs the demo from there: shaped window, sprite, music or
+# its error box, exit code 0.
+#   package_test.sh BUILD_DIR DEMO_E2E_EXE STARTUP_E2E_EXE
+set -eu
+WINE_BUILD_DIR=$(cd "$1" && pwd)
+. "$(dirname "$0")/../../scripts/wine-env.sh"
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+
+(cd "$WINE_BUILD_DIR" && cpack -G ZIP -B "$WORK/cpack" >/dev/null)
+ZIP=$(ls "$WORK"/cpack/prompt-demo-*-win32.zip)
+echo "package: $(basename "$ZIP"), $(unzip -Z1 "$ZIP" | grep -c -v '/$') files"
+mkdir "$WORK/unpacked"
+unzip -q "$ZIP" -d "$WORK/unpacked"
+PACKAGE=$(ls -d "$WORK"/unpacked/prompt-demo-*)
+for file in demo.exe sample.exe README.txt bmp/chr01.bmp sound/start.mp3 sound/zapper.wav picture/backdrop.jpg; do
+    [ -f "$PACKAGE/$file" ] || { echo "the package lacks $file"; exit 1; }
+done
+
+export PACKAGE_DIR="$PACKAGE" DEMO_EXE="$PACKAGE/demo.exe"
+wine "$3" --gtest_filter='StartupTest.WindowIsShapedPlacedAndBlack:StartupTest.CloseEndsTheProcessWithZero' 2>/dev/null
+wine "$2" --gtest_filter='DemoTest.SpriteAppearsAtItsStartOnBlack' 2>/dev/null
