@@ -59,6 +59,8 @@ struct ConsoleState {
 extern ConsoleState Console;
 
 DWORD WINAPI ConsoleThreadMain(LPVOID unused);
+// Whether a font is fixed-pitch with cells of a sensible size for the console's 16-pixel text.
+bool FontMakesACellGrid(HFONT font);
 LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Stores text at the cursor in the current colours, redraws the rows it

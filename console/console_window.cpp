@@ -31,6 +31,11 @@ void FreeTextRows()
     }
 }
 
+// Where no Japanese fixed-pitch face is installed the platform may substitute
+// anything (Wine without Japanese fonts gives a proportional maths face 69
+// pixels high): then the first of these common fixed-pitch faces that is there.
+const char* const FallbackFaces[] = {"Courier New", "Consolas", "DejaVu Sans Mono", "Liberation Mono"};
+
 void CreateConsoleFont()
 {
     LOGFONTA& font = Console.ConsoleFontDescription;
@@ -44,6 +49,21 @@ void CreateConsoleFont()
     font.lfPitchAndFamily = FIXED_PITCH;
     lstrcpynA(font.lfFaceName, FontFace, LF_FACESIZE);
     Console.ConsoleFont = CreateFontIndirectA(&font);
+    for (const char* face : FallbackFaces) {
+        if (FontMakesACellGrid(Console.ConsoleFont))
+            return;
+        LOGFONTA fallback = font;
+        fallback.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynA(fallback.lfFaceName, face, LF_FACESIZE);
+        HFONT candidate = CreateFontIndirectA(&fallback);
+        if (FontMakesACellGrid(candidate)) {
+            DeleteObject(Console.ConsoleFont);
+            Console.ConsoleFont = candidate;
+            font = fallback;
+        } else {
+            DeleteObject(candidate);
+        }
+    }
 }
 
 bool RegisterConsoleClass()
@@ -128,6 +148,19 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
 }
 
 } // namespace
+
+bool FontMakesACellGrid(HFONT font)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    bool measured = font && GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    // TMPF_FIXED_PITCH set means a variable pitch, whatever its name says.
+    return measured && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) && metrics.tmHeight >= 12 &&
+           metrics.tmHeight <= 32 && metrics.tmAveCharWidth >= 4 && metrics.tmAveCharWidth <= 16;
+}
 
 LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -61,30 +61,66 @@ LONG WholeCharactersThatFit(const BYTE* text, LONG available, LONG room)
     return taken;
 }
 
+// Takes as much of the text as fits, whole characters only, and echoes it.
+void TakePastedText(const BYTE* text, LONG available, TrackedString* echo)
+{
+    LONG length = Console.InputLength;
+    LONG taken = WholeCharactersThatFit(text, available, MaxLineBytes - length);
+    RtlMoveMemory(Console.InputBuffer + length, text, taken);
+    Console.InputBuffer[length + taken] = 0;
+    Console.InputLength = length + taken;
+    Assign(echo, StringFromBytes(reinterpret_cast<const char*>(text), taken));
+}
+
+// Text from a Unicode program is converted in the process's own code page
+// (932): the platform would convert it with the keyboard's locale, which on a
+// non-Japanese system turns Japanese into question marks. Text put there as
+// bytes is taken as it is.
+bool PasteUnicode(TrackedString* echo)
+{
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const wchar_t* wide = data ? static_cast<const wchar_t*>(GlobalLock(data)) : nullptr;
+    if (!wide)
+        return false;
+    // Enough for the line: no more than 255 characters can be taken.
+    char bytes[2 * InputBufferBytes] = {};
+    int count = 0;
+    while (count < MaxLineBytes && wide[count])
+        ++count;
+    int converted = WideCharToMultiByte(CP_ACP, 0, wide, count, bytes, sizeof bytes, nullptr, nullptr);
+    GlobalUnlock(data);
+    TakePastedText(reinterpret_cast<const BYTE*>(bytes), converted, echo);
+    return true;
+}
+
+// The text format the clipboard's text was put there in: the platform lists
+// it before the ones it converts to.
+UINT OriginalTextFormat()
+{
+    for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format))
+        if (format == CF_TEXT || format == CF_UNICODETEXT)
+            return format;
+    return 0;
+}
+
 // False when the clipboard holds no text: then nothing is echoed at all.
 bool Paste(HWND window, TrackedString* echo)
 {
     OpenClipboard(window);
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (!data) {
-        CloseClipboard();
-        return false;
-    }
-    const BYTE* text = static_cast<const BYTE*>(GlobalLock(data));
-    if (text) {
-        LONG length = Console.InputLength;
-        LONG taken = WholeCharactersThatFit(text, lstrlenA(reinterpret_cast<const char*>(text)), MaxLineBytes - length);
-        RtlMoveMemory(Console.InputBuffer + length, text, taken);
-        Console.InputBuffer[length + taken] = 0;
-        Console.InputLength = length + taken;
-        Assign(echo, StringFromBytes(reinterpret_cast<const char*>(text), taken));
-        GlobalUnlock(data);
+    bool pasted = OriginalTextFormat() == CF_UNICODETEXT && PasteUnicode(echo);
+    if (!pasted) {
+        HANDLE data = GetClipboardData(CF_TEXT);
+        const BYTE* text = data ? static_cast<const BYTE*>(GlobalLock(data)) : nullptr;
+        if (text) {
+            TakePastedText(text, lstrlenA(reinterpret_cast<const char*>(text)), echo);
+            GlobalUnlock(data);
+        }
+        pasted = data != nullptr;
     }
     CloseClipboard();
-    return true;
+    return pasted;
 }
 
-// trailOfDropped: the previous character was a lead byte that found no room.
 void Type(BYTE byte, bool trailOfDropped, TrackedString* echo)
 {
     if (trailOfDropped)

@@ -1,11 +1,13 @@
 // The sample program as a user runs it: text over a picture, a line typed in.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "e2e/demo_driver.h"
+#include "support/files.h"
 
 namespace {
 
@@ -13,6 +15,18 @@ std::string Transcript(const std::string& directory)
 {
     std::ifstream in(directory + "\\transcript.txt", std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void PutUnicodeOnClipboard(const wchar_t* text)
+{
+    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(block), text, bytes);
+    GlobalUnlock(block);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
 }
 
 void TypeText(const char* text)
@@ -46,13 +60,35 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     ScreenPixels before = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
     EXPECT_NE(0u, before.At(origin.x + client.right / 2, origin.y + client.bottom / 2)) << "the picture is behind";
 
+    // The title and the English line, drawn before any input: the same pixels
+    // on every system (an English run compares with the Japanese run's).
+    std::string band(reinterpret_cast<const char*>(before.Cells.data()), before.Width * 34 * sizeof(COLORREF));
+    std::string reference = EnvironmentValue("SAMPLE_TEXT_REFERENCE");
+    std::string artifacts = EnvironmentValue("ARTIFACT_DIR");
+    if (!reference.empty())
+        EXPECT_TRUE(ReadWholeFile(WindowsPath(reference)) == band) << "the text is drawn as on a Japanese system";
+    else if (!artifacts.empty())
+        std::ofstream(WindowsPath(artifacts + "/sample-text-band.bin"), std::ios::binary) << band;
+
     SetForegroundWindow(window);
     TypeText("hello world");
     TapKey(VK_RETURN, 30);
-    DWORD start = GetTickCount();
-    while (Transcript(directory).empty() && GetTickCount() - start < 20000)
-        Sleep(50);
+    auto waitForTranscript = [&](size_t bytes) {
+        for (DWORD start = GetTickCount(); Transcript(directory).size() < bytes && GetTickCount() - start < 20000;)
+            Sleep(50);
+    };
+    waitForTranscript(1);
     EXPECT_EQ("hello world\r\n", Transcript(directory));
+
+    // Japanese pasted from a Unicode program arrives whole.
+    ASSERT_TRUE(WaitForCaret(window, 30000)) << "the next line input waits";
+    PutUnicodeOnClipboard(L"漢字のテキスト");
+    PressKey(VK_CONTROL);
+    TapKey('V', 30);
+    ReleaseKey(VK_CONTROL);
+    TapKey(VK_RETURN, 30);
+    waitForTranscript(13 + 16);
+    EXPECT_EQ("hello world\r\n漢字のテキスト\r\n", Transcript(directory));
 
     ScreenPixels after = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
     int changed = 0;
@@ -60,7 +96,6 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
         changed += after.Cells[i] != before.Cells[i];
     EXPECT_GT(changed, 200) << "the echo and the answer were drawn";
 
-    std::string artifacts = EnvironmentValue("ARTIFACT_DIR");
     if (!artifacts.empty())
         SaveBitmapFile(after, WindowsPath(artifacts + "/sample.bmp"));
 

@@ -177,4 +177,23 @@ TEST(ConsoleLifetimeTest, NoWindowEndsTheProcessWithAMessage)
     ExpectChildEndsWithMessage("class_taken", "エラー", "ウィンドウを作成できないため、プログラムを終了します。", 4);
 }
 
+TEST(ConsoleFontTest, OnlyAFixedPitchFontOfSaneSizeMakesACellGrid)
+{
+    auto font = [](const char* face, LONG height) {
+        LOGFONTA description{};
+        description.lfHeight = height;
+        description.lfCharSet = SHIFTJIS_CHARSET;
+        lstrcpynA(description.lfFaceName, face, LF_FACESIZE);
+        return CreateFontIndirectA(&description);
+    };
+    struct Case { const char* Face; LONG Height; bool Grid; };
+    for (Case c : {Case{"IPAGothic", -16, true}, Case{"IPAPGothic", -16, false}, Case{"IPAGothic", -60, false}}) {
+        HFONT candidate = font(c.Face, c.Height);
+        EXPECT_EQ(c.Grid, FontMakesACellGrid(candidate)) << c.Face << " " << c.Height;
+        DeleteObject(candidate);
+    }
+    ASSERT_TRUE(StartConsole());
+    EXPECT_TRUE(FontMakesACellGrid(Console.ConsoleFont)) << "the console's own";
+}
+
 } // namespace

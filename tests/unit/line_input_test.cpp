@@ -143,6 +143,20 @@ TEST_F(LineInputTest, PasteTakesTheClipboardText)
     EXPECT_EQ('y', Console.TextScreen.Text[3][8]);
 }
 
+TEST_F(LineInputTest, UnicodeTextIsPastedInTheProgramsCodePage)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const wchar_t text[] = L"漢字とかな";
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
+    memcpy(GlobalLock(block), text, sizeof text);
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+    Char(22);
+    EXPECT_EQ("漢字とかな", Line()) << "code page 932 bytes, whatever the keyboard's locale";
+}
+
 TEST_F(LineInputTest, LongPasteIsCutToWholeCharactersThatFit)
 {
     std::string big(10240, 'p');
