@@ -15,6 +15,7 @@
 #include "e2e/demo_driver.h"
 #include "program/mouse.h"
 #include "program/program.h"
+#include "support/reference_text.h"
 
 namespace {
 
@@ -146,24 +147,51 @@ void FillScreenWithColouredText()
     }
 }
 
+// The repaint's work, done here while the console thread waits for messages:
+// the back-buffer copy and the rows, by the console's drawing or cell by cell.
+void Repaint(bool cellByCell)
+{
+    HWND window = Console.ConsoleWindow;
+    HDC dc = GetDC(window);
+    BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
+    if (cellByCell)
+        DrawRowsCellByCell(dc);
+    else
+        RenderRowsOver(dc, -1, 0, true);
+    ReleaseDC(window, dc);
+}
+
+void CopyBackBuffer()
+{
+    HDC dc = GetDC(Console.ConsoleWindow);
+    BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
+    ReleaseDC(Console.ConsoleWindow, dc);
+}
+
 void MeasureRepaint()
 {
     FillScreenWithColouredText();
-    HWND window = Console.ConsoleWindow;
-    auto copy = [window] {
-        HDC dc = GetDC(window);
-        BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
-        ReleaseDC(window, dc);
-    };
-    // The repaint's work, done here while the console thread waits for messages.
-    auto repaint = [window] {
-        HDC dc = GetDC(window);
-        BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
-        RenderRows(dc, -1, 0);
-        ReleaseDC(window, dc);
-    };
-    Pair paint = Compare(10, repaint, copy);
+    ConsoleFlush();
+    Pair paint = Compare(10, [] { Repaint(false); }, CopyBackBuffer);
     Report("full repaint, screen of coloured text", paint.Ours, "the back-buffer copy alone", paint.Baseline, "us");
+    Pair old = Compare(10, [] { Repaint(true); }, CopyBackBuffer);
+    Report("the same, drawn cell by cell (before)", old.Ours, "the back-buffer copy alone", old.Baseline, "us");
+
+    // Worst case: the colours change at every cell.
+    RECT client;
+    GetClientRect(Console.ConsoleWindow, &client);
+    Console.Cursor = CellPosition{0, 0};
+    for (int row = 0; row < client.bottom / Console.LineHeight - 1; ++row) {
+        for (int cell = 0; cell < 79; ++cell) {
+            ConsoleSetColors(RGB(cell * 3, 255 - cell, row * 9), cell % 2 ? -1 : RGB(0, 0, cell));
+            ConsolePrint(cell % 4 ? "x" : "字");
+        }
+        ConsolePrint("\r\n");
+    }
+    ConsoleFlush();
+    Pair worst = Compare(5, [] { Repaint(false); }, [] { Repaint(true); });
+    Report("full repaint, colours changing at every cell", worst.Ours, "the same cell by cell (before)", worst.Baseline,
+           "us");
 }
 
 void MeasurePrinting()
@@ -181,16 +209,50 @@ void MeasurePrinting()
     double inPlace = PerCall(50, [&line] {
         Console.Cursor = CellPosition{0, 0}; // the console thread is idle between prints
         ConsolePrint(line.c_str());
+        ConsoleFlush();
     });
-    Report("print an 80-byte line", inPlace, "one TextOutA of it", baseline, "us");
+    Report("print an 80-byte line and wait until it is drawn", inPlace, "one TextOutA of it", baseline, "us");
     std::string scrolling = line + "\r\n";
     double scrolled = PerCall(20, [&scrolling] {
         RECT client;
         GetClientRect(Console.ConsoleWindow, &client);
         Console.Cursor = CellPosition{0, client.bottom / Console.LineHeight - 1};
         ConsolePrint(scrolling.c_str());
+        ConsoleFlush();
     });
-    Report("print a line that scrolls", scrolled, "one TextOutA of it", baseline, "us");
+    Report("print a line that scrolls and wait until it is drawn", scrolled, "one TextOutA of it", baseline, "us");
+
+    // A burst: a listing of 10,000 lines, each scrolling, as fast as a program thread can print.
+    std::vector<double> rates, bounds;
+    for (int r = 0; r < 3; ++r) {
+        double start = NowMicroseconds();
+        for (int i = 0; i < 10000; ++i)
+            ConsolePrint(scrolling.c_str());
+        ConsoleFlush();
+        rates.push_back(10000 / ((NowMicroseconds() - start) / 1e6));
+        start = NowMicroseconds();
+        for (int i = 0; i < 10000; ++i) // the bound: one synchronous message to the console thread
+            ConsoleSetColors(RGB(255, 255, 255), 0);
+        bounds.push_back(10000 / ((NowMicroseconds() - start) / 1e6));
+    }
+    Report("lines printed per second, a burst of 10,000 that scroll", Median(rates),
+           "synchronous messages to the console thread per second", Median(bounds), "/s");
+
+    // Latency: from the return of ConsolePrint to the text on the window.
+    std::vector<double> latencies;
+    for (int r = 0; r < Repetitions; ++r) {
+        Sleep(50); // an idle console, as for a program that prints now and then
+        Console.Cursor = CellPosition{0, 0};
+        ConsoleSetColors(RGB(255, 255, 255), r % 2 ? RGB(255, 0, 0) : RGB(0, 0, 255));
+        ConsolePrint("#");
+        double start = NowMicroseconds();
+        HDC dc = GetDC(window);
+        while (GetPixel(dc, 1, 1) != (r % 2 ? RGB(255, 0, 0) : RGB(0, 0, 255)) && NowMicroseconds() - start < 1e6)
+            ;
+        ReleaseDC(window, dc);
+        latencies.push_back((NowMicroseconds() - start) / 1000);
+    }
+    Report("from ConsolePrint's return to the text on the window", Median(latencies), "one frame", 16.7, "ms");
 }
 
 void MeasureStrings()

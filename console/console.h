@@ -67,6 +67,16 @@ LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // touched, and releases the string. Runs on the console thread.
 void PrintText(TrackedString text);
 
+// The same for program threads' prints: stored at once, drawn at most once a
+// frame (16 ms) however fast they come, so that a burst costs one draw a frame.
+void PrintTextSoon(TrackedString text);
+// Draws what PrintTextSoon has stored and not yet drawn.
+void DrawPendingRows();
+bool IsDrawTimer(WPARAM timer);
+
 // Scrolls the rows if the cursor row is not wholly visible, then draws rows
-// over the window (first -1: every visible row).
+// over the window (first -1: every visible row), each over its strip of the
+// back buffer.
 void RenderRows(HDC dc, LONG first, LONG last);
+// The same where the caller has already copied the back buffer over the rows.
+void RenderRowsOver(HDC dc, LONG first, LONG last, bool backgroundRestored);

@@ -23,6 +23,11 @@ void ConsolePrint(const char* text)
     SendMessageA(Console.ConsoleWindow, ConsolePrintMessage, 0, reinterpret_cast<LPARAM>(StringFromText(text)));
 }
 
+void ConsoleFlush()
+{
+    SendMessageA(Console.ConsoleWindow, ConsoleFlushMessage, 0, 0);
+}
+
 void ConsoleSetColors(COLORREF foreground, LONG background)
 {
     SendMessageA(Console.ConsoleWindow, ConsoleColorsMessage, foreground, background);
@@ -34,6 +39,7 @@ TrackedString ReadLine()
     // text: a second thread waits here rather than sharing the line.
     static std::mutex reading;
     std::lock_guard<std::mutex> hold(reading);
+    ConsoleFlush(); // the prompt is on the window before the caret
     LONG idle = -1;
     while (!Console.InputLength.compare_exchange_strong(idle, 0)) {
         idle = -1;

@@ -10,8 +10,12 @@
 // window did not paint within the time.
 bool ConsoleStart(DWORD milliseconds = INFINITE);
 
-// Prints a zero-terminated text (CR LF ends a line, tabs expand).
+// Prints a zero-terminated text (CR LF ends a line, tabs expand). It is
+// stored at once and on the window within a frame (16 ms); ConsoleFlush
+// waits until it is drawn.
 void ConsolePrint(const char* text);
+// Draws everything printed so far before it returns.
+void ConsoleFlush();
 // Colours for what is printed next: a COLORREF, and a COLORREF or -1 for none.
 void ConsoleSetColors(COLORREF foreground, LONG background);
 
@@ -23,3 +27,4 @@ TrackedString ReadLine();
 const UINT ConsolePrintMessage = WM_APP + 0x100;   // lParam: a TrackedString, consumed
 const UINT ConsoleColorsMessage = WM_APP + 0x101;  // wParam: foreground, lParam: background
 const UINT ConsoleLineMessage = WM_APP + 0x102;    // a line input has started: show the caret
+const UINT ConsoleFlushMessage = WM_APP + 0x103;   // draw what printing has stored

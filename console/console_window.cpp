@@ -109,7 +109,7 @@ void OnPaint(HWND window)
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
-    RenderRows(dc, -1, 0);
+    RenderRowsOver(dc, -1, 0, true);
     EndPaint(window, &paint);
     Console.WindowReady = 1;
 }
@@ -140,7 +140,12 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
     case WM_SETFOCUS: ConsoleSetFocus(window); return 0;
     case WM_KILLFOCUS: ConsoleKillFocus(window); return 0;
     // What program threads ask of the console (console_api.h).
-    case ConsolePrintMessage: PrintText(reinterpret_cast<TrackedString>(lParam)); return 0;
+    case ConsolePrintMessage: PrintTextSoon(reinterpret_cast<TrackedString>(lParam)); return 0;
+    case ConsoleFlushMessage: DrawPendingRows(); return 0;
+    case WM_TIMER:
+        if (IsDrawTimer(wParam))
+            DrawPendingRows();
+        return 0;
     case ConsoleColorsMessage: Console.ColorPair = TextColors{static_cast<COLORREF>(wParam), static_cast<LONG>(lParam)}; return 0;
     case ConsoleLineMessage: OnLineStarted(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);

@@ -45,17 +45,46 @@ void StoreByte(BYTE byte, bool withColours)
     }
 }
 
-void DrawRow(HDC dc, LONG row, LONG clientWidth)
+// The run of cells from j that share the lead cells' colours, in bytes; a
+// double-byte pair counts as one character with its lead cell's colours, and
+// a lead byte at the very end of the text stands alone.
+LONG RunLength(LONG row, LONG j, LONG n)
 {
     const BYTE* text = Console.TextScreen.Text[row];
-    const char* chars = reinterpret_cast<const char*>(text);
-    LONG n = lstrlenA(chars);
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, chars, n, &extent);
-    LONG top = row * Console.LineHeight;
-    BitBlt(dc, extent.cx, top, clientWidth, Console.LineHeight, Console.BackBuffer.Dc, extent.cx, top, SRCCOPY);
+    COLORREF foreground = Console.TextScreen.Foreground[row][j];
+    LONG background = Console.TextScreen.Background[row][j];
+    LONG k = j;
+    while (k < n) {
+        if (Console.TextScreen.Foreground[row][k] != foreground || Console.TextScreen.Background[row][k] != background)
+            break;
+        bool lead = IsDBCSLeadByte(text[k]) != 0;
+        if (lead && k + 1 >= n)
+            return k == j ? 1 : k - j; // the lone lead byte is a run of its own
+        k += lead ? 2 : 1;
+    }
+    return k - j;
+}
 
-    for (LONG j = 0; j <= n - 1;) {
+// Every character at its own cell: one advance of CellWidth per byte, so that
+// a pair advances two cells and no glyph can drift.
+const INT* CellAdvances()
+{
+    static INT advances[TextRowBytes];
+    for (INT& advance : advances)
+        advance = Console.CellWidth;
+    return advances;
+}
+
+// A row's text, one ExtTextOutA per run of cells that share both colours,
+// over a strip that the caller has restored from the back buffer.
+void DrawRowText(HDC dc, LONG row)
+{
+    const char* chars = reinterpret_cast<const char*>(Console.TextScreen.Text[row]);
+    LONG n = lstrlenA(chars);
+    LONG top = row * Console.LineHeight;
+    const INT* advances = CellAdvances();
+    for (LONG j = 0; j < n;) {
+        LONG length = RunLength(row, j, n);
         SetTextColor(dc, Console.TextScreen.Foreground[row][j]);
         LONG background = Console.TextScreen.Background[row][j];
         if (background == -1) {
@@ -64,16 +93,57 @@ void DrawRow(HDC dc, LONG row, LONG clientWidth)
             SetBkMode(dc, OPAQUE);
             SetBkColor(dc, static_cast<COLORREF>(background));
         }
-        bool pair = IsDBCSLeadByte(text[j]) != 0;
-        int length = pair && text[j + 1] != 0 ? 2 : 1; // a lead byte at the very end is drawn alone
-        TextOutA(dc, j * Console.CellWidth, top, chars + j, length);
-        j += pair ? 2 : 1;
+        ExtTextOutA(dc, j * Console.CellWidth, top, 0, nullptr, chars + j, static_cast<UINT>(length),
+                    const_cast<INT*>(advances));
+        j += length;
     }
 }
 
-} // namespace
+// The row's whole strip comes back from the back buffer before its text is
+// drawn: transparent glyphs must never land on what the window held before.
+void RestoreRowStrip(HDC dc, LONG row, LONG clientWidth)
+{
+    LONG top = row * Console.LineHeight;
+    BitBlt(dc, 0, top, clientWidth, Console.LineHeight, Console.BackBuffer.Dc, 0, top, SRCCOPY);
+}
 
-void PrintText(TrackedString text)
+// Scrolls the store until the cursor row is wholly visible (or row 0); true if it did.
+bool ScrollCursorIntoView(LONG clientBottom)
+{
+    bool scrolled = false;
+    while ((Console.Cursor.Row + 1) * Console.LineHeight > clientBottom && Console.Cursor.Row > 0) {
+        ScrollOneRow();
+        Console.Cursor.Row -= 1;
+        scrolled = true;
+    }
+    return scrolled;
+}
+
+// Rows stored by program threads' prints and not yet drawn.
+struct PendingRows {
+    bool Any;
+    bool All;
+    LONG First;
+    LONG Last;
+};
+PendingRows Pending;
+DWORD LastDrawTick;
+const UINT_PTR DrawTimer = 0x7072; // private to the console window
+const DWORD FrameMilliseconds = 16;
+
+void AddPending(LONG first, LONG last, bool all)
+{
+    if (!Pending.Any) {
+        Pending = PendingRows{true, all, first, last};
+        return;
+    }
+    Pending.All = Pending.All || all;
+    Pending.First = first < Pending.First ? first : Pending.First;
+    Pending.Last = last > Pending.Last ? last : Pending.Last;
+}
+
+// Stores text at the cursor; the rows it touched, or all after a scroll.
+PendingRows StoreText(TrackedString text)
 {
     LONG startRow = Console.Cursor.Row;
     bool scrolled = false;
@@ -99,28 +169,72 @@ void PrintText(TrackedString text)
             StoreByte(byte, true);
         }
     }
-
-    HDC dc = GetDC(Console.ConsoleWindow);
-    RenderRows(dc, scrolled ? -1 : startRow, Console.Cursor.Row);
-    ReleaseDC(Console.ConsoleWindow, dc);
     ReleaseString(text);
+    return PendingRows{true, scrolled, startRow, Console.Cursor.Row};
+}
+
+} // namespace
+
+void PrintText(TrackedString text)
+{
+    PendingRows touched = StoreText(text);
+    AddPending(touched.First, touched.Last, touched.All);
+    DrawPendingRows();
+}
+
+void PrintTextSoon(TrackedString text)
+{
+    PendingRows touched = StoreText(text);
+    RECT client{};
+    GetClientRect(Console.ConsoleWindow, &client);
+    bool scrolled = ScrollCursorIntoView(client.bottom);
+    AddPending(scrolled ? 0 : touched.First, touched.Last, touched.All || scrolled);
+    if (GetTickCount() - LastDrawTick >= FrameMilliseconds)
+        DrawPendingRows();
+    else
+        SetTimer(Console.ConsoleWindow, DrawTimer, FrameMilliseconds, nullptr);
+}
+
+void DrawPendingRows()
+{
+    KillTimer(Console.ConsoleWindow, DrawTimer);
+    if (!Pending.Any)
+        return;
+    PendingRows rows = Pending;
+    Pending = PendingRows{};
+    HDC dc = GetDC(Console.ConsoleWindow);
+    RenderRows(dc, rows.All ? -1 : rows.First, rows.Last);
+    ReleaseDC(Console.ConsoleWindow, dc);
+    LastDrawTick = GetTickCount();
+}
+
+bool IsDrawTimer(WPARAM timer)
+{
+    return timer == DrawTimer;
 }
 
 void RenderRows(HDC dc, LONG first, LONG last)
 {
+    RenderRowsOver(dc, first, last, false);
+}
+
+void RenderRowsOver(HDC dc, LONG first, LONG last, bool backgroundRestored)
+{
     HGDIOBJ previousFont = SelectObject(dc, Console.ConsoleFont);
     RECT client{};
     GetClientRect(Console.ConsoleWindow, &client);
-
-    while ((Console.Cursor.Row + 1) * Console.LineHeight > client.bottom && Console.Cursor.Row > 0) {
-        ScrollOneRow();
-        Console.Cursor.Row -= 1;
+    if (ScrollCursorIntoView(client.bottom))
         first = -1;
+
+    // Every row redrawn: one block copy for the whole client, not one per row.
+    if (first == -1 && !backgroundRestored)
+        BitBlt(dc, 0, 0, client.right, client.bottom, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
+    for (LONG i = 0; i * Console.LineHeight < client.bottom && i <= LastRow; ++i) {
+        if (first != -1 && (i < first || i > last))
+            continue;
+        if (first != -1 && !backgroundRestored)
+            RestoreRowStrip(dc, i, client.right);
+        DrawRowText(dc, i);
     }
-
-    for (LONG i = 0; i * Console.LineHeight < client.bottom && i <= LastRow; ++i)
-        if (first == -1 || (first <= i && i <= last))
-            DrawRow(dc, i, client.right);
-
     SelectObject(dc, previousFont);
 }

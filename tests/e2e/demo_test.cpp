@@ -111,6 +111,10 @@ TEST_F(DemoTest, RepaintShowsTheSamePictureTrailIncluded)
     ScreenPixels before = demo.CaptureClient();
 
     PaintOver(demo.Window(), RGB(255, 0, 255));
+    POINT origin = demo.ClientOrigin();
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10))
+        if (demo.CaptureClient().At(origin.x + 5, origin.y + 5) == RGB(255, 0, 255))
+            break; // our paint has reached the screen before the repaint is asked for
     InvalidateRect(demo.Window(), nullptr, TRUE);
     EXPECT_TRUE(WaitForClient(demo, before, 10000)) << "after InvalidateRect";
 

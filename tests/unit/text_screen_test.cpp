@@ -3,10 +3,12 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/console.h"
 #include "console/console_api.h"
 #include "support/console_start.h"
+#include "support/reference_text.h"
 
 namespace {
 
@@ -91,6 +93,7 @@ TEST_F(TextScreenTest, PrintingStopsAtTheFirstZeroByte)
 TEST_F(TextScreenTest, DoubleByteCharacterTakesTwoCellsAndIsDrawnOnceAtItsLead)
 {
     ConsolePrint("日本");
+    ConsoleFlush();
     EXPECT_EQ(4, Console.Cursor.Column);
     EXPECT_EQ(0, memcmp(Console.TextScreen.Text[0], "\x93\xfa\x96\x7b", 5));
 
@@ -127,6 +130,7 @@ TEST_F(TextScreenTest, TransparentBackgroundLetsTheGraphicsShow)
     PaintBackBufferRow(0, Red);
     ConsoleSetColors(White, -1);
     ConsolePrint("x");
+    ConsoleFlush();
     int red = 0;
     for (int y = 0; y < Console.LineHeight; ++y)
         for (int x = 0; x < Console.CellWidth; ++x)
@@ -135,6 +139,7 @@ TEST_F(TextScreenTest, TransparentBackgroundLetsTheGraphicsShow)
 
     ConsoleSetColors(White, 0);
     ConsolePrint("y");
+    ConsoleFlush();
     red = 0;
     for (int y = 0; y < Console.LineHeight; ++y)
         for (int x = Console.CellWidth; x < 2 * Console.CellWidth; ++x)
@@ -146,6 +151,7 @@ TEST_F(TextScreenTest, ShortenedRowIsWipedRightOfItsEnd)
 {
     PaintBackBufferRow(2, Red);
     ConsolePrint("\r\n\r\nabc");
+    ConsoleFlush();
     int y = 2 * Console.LineHeight + Console.LineHeight / 2;
     EXPECT_NE(Red, WindowPixel(2 * Console.CellWidth + 1, y)) << "the third cell is opaque black";
     Console.TextScreen.Text[2][1] = 0; // the row now reads "a"
@@ -212,6 +218,117 @@ TEST_F(TextScreenTest, LineBreaksPastTheLastRowScrollTheStore)
     EXPECT_EQ("bottom", RowText(Console.Cursor.Row));
     for (int r = 0; r < TextRowCount; ++r)
         ASSERT_EQ(0, Console.TextScreen.Text[r][254]) << "row " << r;
+}
+
+// The console's drawing against the same store drawn cell by cell: the whole
+// client area, pixel for pixel. Partial draws (a print's rows) are checked
+// over a canvas that holds something else, so every strip must be restored.
+void ExpectSameAsCellByCell(const char* screen)
+{
+    ConsoleFlush(); // the console thread has drawn all and waits: the store holds still
+    Canvas ours, reference;
+    RenderRows(ours.Dc, -1, 0); // scrolls first if it must, as a repaint does
+    DrawRowsCellByCell(reference.Dc);
+    Canvas partial;
+    PatBlt(partial.Dc, 0, 0, partial.Width, partial.Height, DSTINVERT);
+    RenderRows(partial.Dc, 0, TextRowCount - 1);
+    std::vector<COLORREF> expected = reference.Pixels(), whole = ours.Pixels(), rows = partial.Pixels();
+    size_t differing = 0, differingRows = 0, first = expected.size();
+    for (size_t i = 0; i < expected.size(); ++i) {
+        differing += whole[i] != expected[i];
+        differingRows += rows[i] != expected[i];
+        if ((whole[i] != expected[i] || rows[i] != expected[i]) && first == expected.size())
+            first = i;
+    }
+    EXPECT_EQ(0u, differing) << screen << ": whole repaint; first at (" << first % ours.Width << ", "
+                             << first / ours.Width << ")";
+    EXPECT_EQ(0u, differingRows) << screen << ": rows drawn one by one";
+}
+
+// A picture behind the text: stripes of colour in the back buffer.
+void PaintStripes()
+{
+    for (LONG x = 0; x < Console.ScreenSize.Width; x += 3) {
+        RECT stripe{x, 0, x + 3, Console.ScreenSize.Height};
+        HBRUSH brush = CreateSolidBrush(RGB(x * 7 % 256, 90, 255 - x % 256));
+        FillRect(Console.BackBuffer.Dc, &stripe, brush);
+        DeleteObject(brush);
+    }
+}
+
+void PrintCells(const char* text, int cellsPerColour)
+{
+    const COLORREF colours[] = {RGB(255, 255, 255), RGB(255, 200, 0), RGB(0, 255, 255), RGB(255, 80, 80)};
+    std::string bytes = text;
+    for (size_t i = 0, run = 0; i < bytes.size(); ++run) {
+        ConsoleSetColors(colours[run % 4], run % 3 == 1 ? -1 : static_cast<LONG>(colours[(run + 2) % 4] / 2));
+        size_t end = i;
+        for (int cell = 0; cell < cellsPerColour && end < bytes.size(); ++cell)
+            end += IsDBCSLeadByte(static_cast<BYTE>(bytes[end])) && end + 1 < bytes.size() ? 2 : 1;
+        ConsolePrint(bytes.substr(i, end - i).c_str());
+        i = end;
+    }
+}
+
+TEST_F(TextScreenTest, DrawingMatchesCellByCellDrawingPixelForPixel)
+{
+    PaintStripes();
+    const char* mixed = "ASCII かな 漢字 ｶﾀｶﾅ mixed テキスト x";
+    for (int every : {1, 2, 3}) {
+        PrintCells(mixed, every);
+        ConsolePrint("\r\n");
+    }
+    for (int cell = 0; cell < 24; ++cell) { // one colour of the two changes at a time
+        ConsoleSetColors(White, cell % 3 == 0 ? -1 : RGB(0, 0, 40 * (cell % 3)));
+        ConsolePrint(cell % 4 ? "b" : "字");
+    }
+    for (int cell = 0; cell < 24; ++cell) {
+        ConsoleSetColors(RGB(255, 40 * (cell % 5), 0), 0);
+        ConsolePrint("f");
+    }
+    ConsoleSetColors(White, -1);
+    ConsolePrint("\r\ntransparent over the picture: 透明\r\n");
+    ExpectSameAsCellByCell("colours every 1, 2 and 3 cells; kana, kanji, half-width kana");
+
+    Console.TextScreen.Foreground[0][7] = RGB(0, 255, 0); // the trail cell of か: its colours are not used
+    ConsolePrint("ends on a lead byte\x93\r\n");
+    for (int c = 0; c < 8; ++c)
+        Console.TextScreen.Background[Console.Cursor.Row][c] = RGB(0, 0, 160);
+    ConsolePrint("\tafter a tab\r\nshortened row\r\n");
+    Console.TextScreen.Text[Console.Cursor.Row - 1][5] = 0;
+    ExpectSameAsCellByCell("a lead byte at the end, tabs into old colours, a shortened row");
+
+    for (int line = 0; line < 40; ++line)
+        PrintCells(("scrolling line " + std::to_string(line) + " 行").c_str(), 2), ConsolePrint("\r\n");
+    ExpectSameAsCellByCell("after a scroll");
+    SetWindowPos(window, nullptr, 0, 0, 640, 200, SWP_NOZORDER | SWP_NOMOVE);
+    ExpectSameAsCellByCell("the window lowered: the store scrolls on repaint");
+}
+
+TEST_F(TextScreenTest, WindowEqualsItsOwnRepaintAfterPrintsThatScroll)
+{
+    PaintStripes();
+    ASSERT_TRUE(RepaintAndWait(window));
+    SetForegroundWindow(window);
+    for (int line = 0; line < 40; ++line) {
+        ConsoleSetColors(line % 2 ? White : RGB(255, 200, 0), line % 3 ? -1 : 0);
+        ConsolePrint(("入力してください> line-" + std::to_string(line) + "\r\n").c_str());
+    }
+    ConsoleFlush();
+    auto capture = [this] {
+        Canvas copy;
+        HDC dc = GetDC(window);
+        BitBlt(copy.Dc, 0, 0, copy.Width, copy.Height, dc, 0, 0, SRCCOPY);
+        ReleaseDC(window, dc);
+        return copy.Pixels();
+    };
+    std::vector<COLORREF> printed = capture();
+    ASSERT_TRUE(RepaintAndWait(window));
+    std::vector<COLORREF> repainted = capture();
+    size_t differing = 0;
+    for (size_t i = 0; i < printed.size(); ++i)
+        differing += printed[i] != repainted[i];
+    EXPECT_EQ(0u, differing) << "what the prints left on the window is what is stored";
 }
 
 } // namespace
