@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <mutex>
 
 #include "runtime/tracked_string.h"
 
@@ -67,11 +68,17 @@ LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // touched, and releases the string. Runs on the console thread.
 void PrintText(TrackedString text);
 
-// The same for program threads' prints: stored at once, drawn at most once a
-// frame (16 ms) however fast they come, so that a burst costs one draw a frame.
-void PrintTextSoon(TrackedString text);
-// Draws what PrintTextSoon has stored and not yet drawn.
+// Program threads print and set colours here, straight into the store under
+// its lock; the console thread draws what they stored at most once a frame
+// (16 ms), so that a burst of prints costs one draw a frame.
+void PrintFromProgram(const char* text);
+void SetColorsFromProgram(COLORREF foreground, LONG background);
+// On the console thread: a draw was asked for; now, or when the frame is over.
+void DrawSoon();
+// Draws what program threads have stored and not yet drawn.
 void DrawPendingRows();
+// Guards the text store, the cursor and the colours between the threads.
+std::recursive_mutex& TextStoreLock();
 bool IsDrawTimer(WPARAM timer);
 
 // Scrolls the rows if the cursor row is not wholly visible, then draws rows

@@ -20,7 +20,7 @@ bool ConsoleStart(DWORD milliseconds)
 
 void ConsolePrint(const char* text)
 {
-    SendMessageA(Console.ConsoleWindow, ConsolePrintMessage, 0, reinterpret_cast<LPARAM>(StringFromText(text)));
+    PrintFromProgram(text);
 }
 
 void ConsoleFlush()
@@ -30,7 +30,7 @@ void ConsoleFlush()
 
 void ConsoleSetColors(COLORREF foreground, LONG background)
 {
-    SendMessageA(Console.ConsoleWindow, ConsoleColorsMessage, foreground, background);
+    SetColorsFromProgram(foreground, background);
 }
 
 TrackedString ReadLine()

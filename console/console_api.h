@@ -11,8 +11,8 @@
 bool ConsoleStart(DWORD milliseconds = INFINITE);
 
 // Prints a zero-terminated text (CR LF ends a line, tabs expand). It is
-// stored at once and on the window within a frame (16 ms); ConsoleFlush
-// waits until it is drawn.
+// stored before the call returns and on the window within a frame (16 ms);
+// ConsoleFlush waits until it is drawn.
 void ConsolePrint(const char* text);
 // Draws everything printed so far before it returns.
 void ConsoleFlush();
@@ -24,7 +24,6 @@ void ConsoleSetColors(COLORREF foreground, LONG background);
 TrackedString ReadLine();
 
 // Messages the console window takes from program threads.
-const UINT ConsolePrintMessage = WM_APP + 0x100;   // lParam: a TrackedString, consumed
-const UINT ConsoleColorsMessage = WM_APP + 0x101;  // wParam: foreground, lParam: background
 const UINT ConsoleLineMessage = WM_APP + 0x102;    // a line input has started: show the caret
-const UINT ConsoleFlushMessage = WM_APP + 0x103;   // draw what printing has stored
+const UINT ConsoleFlushMessage = WM_APP + 0x103;   // draw what printing has stored, now
+const UINT ConsoleDrawMessage = WM_APP + 0x104;    // draw it within the frame

@@ -140,13 +140,12 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
     case WM_SETFOCUS: ConsoleSetFocus(window); return 0;
     case WM_KILLFOCUS: ConsoleKillFocus(window); return 0;
     // What program threads ask of the console (console_api.h).
-    case ConsolePrintMessage: PrintTextSoon(reinterpret_cast<TrackedString>(lParam)); return 0;
+    case ConsoleDrawMessage: DrawSoon(); return 0;
     case ConsoleFlushMessage: DrawPendingRows(); return 0;
     case WM_TIMER:
         if (IsDrawTimer(wParam))
             DrawPendingRows();
         return 0;
-    case ConsoleColorsMessage: Console.ColorPair = TextColors{static_cast<COLORREF>(wParam), static_cast<LONG>(lParam)}; return 0;
     case ConsoleLineMessage: OnLineStarted(window); return 0;
     default: return DefWindowProcA(window, message, wParam, lParam);
     }

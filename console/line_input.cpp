@@ -149,6 +149,7 @@ void ConsoleChar(HWND window, WPARAM code, TrackedString* echo)
 {
     if (Console.InputLength == -1)
         return;
+    std::lock_guard<std::recursive_mutex> hold(TextStoreLock()); // program threads may print meanwhile
     // Only the character right after a dropped lead byte can be its trail byte.
     bool trailOfDropped = Console.DropTrailByte;
     Console.DropTrailByte = false;

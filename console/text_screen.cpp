@@ -1,5 +1,7 @@
 #include "console/console.h"
 
+#include "console/console_api.h"
+
 // The text lives only here, never in the back buffer: every repaint draws it
 // afresh over the graphics. The store keeps each row terminated: bytes past
 // the last storable column are dropped, and a line break below the last row
@@ -128,6 +130,7 @@ struct PendingRows {
 };
 PendingRows Pending;
 DWORD LastDrawTick;
+bool DrawRequested; // a draw message is on its way to the console thread
 const UINT_PTR DrawTimer = 0x7072; // private to the console window
 const DWORD FrameMilliseconds = 16;
 
@@ -143,11 +146,10 @@ void AddPending(LONG first, LONG last, bool all)
 }
 
 // Stores text at the cursor; the rows it touched, or all after a scroll.
-PendingRows StoreText(TrackedString text)
+PendingRows StoreText(const BYTE* bytes)
 {
     LONG startRow = Console.Cursor.Row;
     bool scrolled = false;
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(text);
     for (LONG i = 0; bytes[i] != 0; ++i) {
         BYTE byte = bytes[i];
         if (byte == '\t') {
@@ -169,26 +171,53 @@ PendingRows StoreText(TrackedString text)
             StoreByte(byte, true);
         }
     }
-    ReleaseString(text);
     return PendingRows{true, scrolled, startRow, Console.Cursor.Row};
 }
 
 } // namespace
 
+std::recursive_mutex& TextStoreLock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 void PrintText(TrackedString text)
 {
-    PendingRows touched = StoreText(text);
+    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
+    PendingRows touched = StoreText(reinterpret_cast<const BYTE*>(text));
+    ReleaseString(text);
     AddPending(touched.First, touched.Last, touched.All);
     DrawPendingRows();
 }
 
-void PrintTextSoon(TrackedString text)
+void PrintFromProgram(const char* text)
 {
-    PendingRows touched = StoreText(text);
-    RECT client{};
-    GetClientRect(Console.ConsoleWindow, &client);
-    bool scrolled = ScrollCursorIntoView(client.bottom);
-    AddPending(scrolled ? 0 : touched.First, touched.Last, touched.All || scrolled);
+    bool request = false;
+    {
+        std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
+        PendingRows touched = StoreText(reinterpret_cast<const BYTE*>(text));
+        RECT client{};
+        GetClientRect(Console.ConsoleWindow, &client);
+        bool scrolled = ScrollCursorIntoView(client.bottom);
+        AddPending(scrolled ? 0 : touched.First, touched.Last, touched.All || scrolled);
+        request = !DrawRequested;
+        DrawRequested = true;
+    }
+    if (request)
+        PostMessageA(Console.ConsoleWindow, ConsoleDrawMessage, 0, 0);
+}
+
+void SetColorsFromProgram(COLORREF foreground, LONG background)
+{
+    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
+    Console.ColorPair = TextColors{foreground, background};
+}
+
+void DrawSoon()
+{
+    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
+    DrawRequested = false;
     if (GetTickCount() - LastDrawTick >= FrameMilliseconds)
         DrawPendingRows();
     else
@@ -197,6 +226,7 @@ void PrintTextSoon(TrackedString text)
 
 void DrawPendingRows()
 {
+    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
     KillTimer(Console.ConsoleWindow, DrawTimer);
     if (!Pending.Any)
         return;
@@ -220,6 +250,7 @@ void RenderRows(HDC dc, LONG first, LONG last)
 
 void RenderRowsOver(HDC dc, LONG first, LONG last, bool backgroundRestored)
 {
+    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
     HGDIOBJ previousFont = SelectObject(dc, Console.ConsoleFont);
     RECT client{};
     GetClientRect(Console.ConsoleWindow, &client);

@@ -85,7 +85,7 @@ TEST_F(TextScreenTest, PrintingStopsAtTheFirstZeroByte)
 {
     TrackedString text = AllocString(5);
     memcpy(text, "ab\0cd", 5);
-    SendMessageA(window, ConsolePrintMessage, 0, reinterpret_cast<LPARAM>(text));
+    PrintText(text); // the echo's way in, which takes a string with its length
     EXPECT_EQ("ab", RowText(0));
     EXPECT_EQ(2, Console.Cursor.Column);
 }
@@ -305,12 +305,12 @@ TEST_F(TextScreenTest, DrawingMatchesCellByCellDrawingPixelForPixel)
     ExpectSameAsCellByCell("the window lowered: the store scrolls on repaint");
 }
 
-TEST_F(TextScreenTest, WindowEqualsItsOwnRepaintAfterPrintsThatScroll)
+TEST_F(TextScreenTest, WindowEqualsItsOwnRepaintAfterABurstOfPrintsThatScroll)
 {
     PaintStripes();
     ASSERT_TRUE(RepaintAndWait(window));
     SetForegroundWindow(window);
-    for (int line = 0; line < 40; ++line) {
+    for (int line = 0; line < 2000; ++line) { // a burst: drawn a frame at a time
         ConsoleSetColors(line % 2 ? White : RGB(255, 200, 0), line % 3 ? -1 : 0);
         ConsolePrint(("入力してください> line-" + std::to_string(line) + "\r\n").c_str());
     }
