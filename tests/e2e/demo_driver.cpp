@@ -41,9 +41,13 @@ std::string PrepareWorkingDirectory(const DemoFiles& files)
     static int serial = 0;
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
-    std::string directory = std::string(temp) + "demo-run-" + std::to_string(GetCurrentProcessId()) + "-" +
-                            std::to_string(++serial);
-    CreateDirectoryA(directory.c_str(), nullptr);
+    // A directory no earlier run has used: process ids recur, and a directory
+    // left with the music in it would make a run without music play it.
+    std::string directory;
+    do
+        directory = std::string(temp) + "demo-run-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount()) + "-" + std::to_string(++serial);
+    while (!CreateDirectoryA(directory.c_str(), nullptr));
     CreateDirectoryA((directory + "\\bmp").c_str(), nullptr);
     CreateDirectoryA((directory + "\\sound").c_str(), nullptr);
     if (files.Sprite)
