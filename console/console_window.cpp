@@ -49,9 +49,9 @@ void CreateConsoleFont()
     font.lfPitchAndFamily = FIXED_PITCH;
     lstrcpynA(font.lfFaceName, FontFace, LF_FACESIZE);
     Console.ConsoleFont = CreateFontIndirectA(&font);
+    if (FontMakesACellGrid(Console.ConsoleFont))
+        return;
     for (const char* face : FallbackFaces) {
-        if (FontMakesACellGrid(Console.ConsoleFont))
-            return;
         LOGFONTA fallback = font;
         fallback.lfCharSet = DEFAULT_CHARSET;
         lstrcpynA(fallback.lfFaceName, face, LF_FACESIZE);
@@ -60,9 +60,9 @@ void CreateConsoleFont()
             DeleteObject(Console.ConsoleFont);
             Console.ConsoleFont = candidate;
             font = fallback;
-        } else {
-            DeleteObject(candidate);
+            return;
         }
+        DeleteObject(candidate);
     }
 }
 

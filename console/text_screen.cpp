@@ -72,8 +72,9 @@ LONG RunLength(LONG row, LONG j, LONG n)
 const INT* CellAdvances()
 {
     static INT advances[TextRowBytes];
-    for (INT& advance : advances)
-        advance = Console.CellWidth;
+    if (advances[0] != Console.CellWidth) // filled once, not on every draw
+        for (INT& advance : advances)
+            advance = Console.CellWidth;
     return advances;
 }
 
