@@ -19,6 +19,21 @@ function(use_project_settings target)
     endif()
 endfunction()
 
+# What a program built on the runtime must compile and link with, carried by
+# the runtime target into every program that links it (and into the installed
+# package): code page 932 texts, SSE2 doubles, no MinGW DLL.
+function(carry_runtime_settings target)
+    if(MSVC)
+        target_compile_options(${target} INTERFACE
+            "$<$<COMPILE_LANGUAGE:C,CXX>:/source-charset:utf-8;/execution-charset:.932;/fp:precise>")
+    else()
+        target_compile_options(${target} INTERFACE
+            "$<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8;-fexec-charset=CP932;-msse2;-mfpmath=sse;-ffp-contract=off>")
+        target_link_options(${target} INTERFACE -static -static-libgcc -static-libstdc++)
+    endif()
+    target_compile_features(${target} INTERFACE cxx_std_17)
+endfunction()
+
 # The version resource of a program (program/resources/program.rc reads program_version.h).
 function(describe_program target description)
     set(directory ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)

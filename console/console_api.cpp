@@ -18,6 +18,11 @@ bool ConsoleStart(DWORD milliseconds)
     return false;
 }
 
+HWND ConsoleWindowHandle()
+{
+    return Console.ConsoleWindow;
+}
+
 void ConsolePrint(const char* text)
 {
     PrintFromProgram(text);

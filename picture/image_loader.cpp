@@ -95,6 +95,7 @@ HBITMAP LoaderHandle(ImageLoader* loader)
 {
     switch (loader->Format) {
     case FormatBmp:
+    case FormatAlpha:
         return loader->Bitmap;
     case FormatJpeg:
     case FormatGif: {

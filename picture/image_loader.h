@@ -11,6 +11,7 @@ enum ImageFormat : DWORD {
     FormatJpeg = 2,
     FormatGif = 3,
     FormatPng = 4,
+    FormatAlpha = 5, // any of the four, decoded with its alpha channel (wic_image.cpp)
 };
 
 struct ImageLoader {
@@ -18,7 +19,7 @@ struct ImageLoader {
     LONG Height;
     DWORD Format;          // an ImageFormat
     IPicture* OlePicture;  // a decoded JPEG or GIF; meaningful while Format is 2 or 3
-    HBITMAP Bitmap;        // made from a BMP file
+    HBITMAP Bitmap;        // made from a BMP file, or the 32-bit bitmap of FormatAlpha
 };
 
 void LoaderInit(ImageLoader* loader);
@@ -26,6 +27,9 @@ void LoaderInit(ImageLoader* loader);
 // cannot be opened leaves the loader as it was; any other outcome first gives
 // up the previous image.
 int LoaderLoad(ImageLoader* loader, const char* name);
+// The same through the Windows Imaging Component: PNG too, into a 32-bit
+// top-down bitmap with premultiplied alpha; Format becomes FormatAlpha.
+int LoaderLoadWithAlpha(ImageLoader* loader, const char* name);
 HBITMAP LoaderHandle(ImageLoader* loader);
 void LoaderRelease(ImageLoader* loader);
 

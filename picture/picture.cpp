@@ -22,6 +22,45 @@ BITMAP BitmapInfo(HBITMAP bitmap)
     return info;
 }
 
+// Takes what a load left in the loader: the new bitmap, or none.
+int AdoptLoaded(Picture* picture, int result)
+{
+    HBITMAP handle = LoaderHandle(picture->Loader);
+    if (result == 1)
+        PictureAdoptBitmap(picture, handle);
+    else if (picture->Bitmap && handle != picture->Bitmap)
+        PictureDropBitmap(picture); // the loader has given that image up: forget it, never draw it
+    return result;
+}
+
+// Runs blit(dc, source, width, height, natural) on the target, or on the
+// window and then the back buffer, with the bitmap selected into source.
+template <typename Blit>
+int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit blit)
+{
+    if (!picture->Bitmap)
+        return 0;
+    BITMAP natural = BitmapInfo(picture->Bitmap);
+    PictureFitSize(&width, &height, natural.bmWidth, natural.bmHeight);
+
+    HDC dc = target ? target : GetDC(picture->Window);
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(source, picture->Bitmap);
+    int result = blit(dc, source, width, height, natural);
+    if (picture->Mirror == 1 && !target)
+        blit(picture->BackDC, source, width, height, natural);
+    SelectObject(source, previous); // so that the bitmap is free for the next draw
+    DeleteDC(source);
+    if (!target)
+        ReleaseDC(picture->Window, dc);
+    return result;
+}
+
+bool HasAlphaChannel(Picture* picture)
+{
+    return picture->Loader && picture->Loader->Format == FormatAlpha;
+}
+
 } // namespace
 
 void PictureInit(Picture* picture)
@@ -72,13 +111,12 @@ void PictureAttachWindow(Picture* picture)
 
 int PictureLoad(Picture* picture, const char* name)
 {
-    int result = LoaderLoad(picture->Loader, name);
-    HBITMAP handle = LoaderHandle(picture->Loader);
-    if (result == 1)
-        PictureAdoptBitmap(picture, handle);
-    else if (picture->Bitmap && handle != picture->Bitmap)
-        PictureDropBitmap(picture); // the loader has given that image up: forget it, never draw it
-    return result;
+    return AdoptLoaded(picture, LoaderLoad(picture->Loader, name));
+}
+
+int PictureLoadWithAlpha(Picture* picture, const char* name)
+{
+    return AdoptLoaded(picture, LoaderLoadWithAlpha(picture->Loader, name));
 }
 
 int PictureDraw(Picture* picture, LONG x, LONG y, DWORD rop)
@@ -93,27 +131,28 @@ int PictureDrawSized(Picture* picture, LONG x, LONG y, LONG width, LONG height, 
 
 int PictureDrawTo(Picture* picture, LONG x, LONG y, LONG width, LONG height, DWORD rop, HDC target)
 {
-    if (!picture->Bitmap)
-        return 0;
     if (rop == 0)
         rop = SRCCOPY;
-    BITMAP natural = BitmapInfo(picture->Bitmap);
-    PictureFitSize(&width, &height, natural.bmWidth, natural.bmHeight);
+    return DrawEverywhere(picture, width, height, target, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        return StretchBlt(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, rop);
+    });
+}
 
-    HDC dc = target ? target : GetDC(picture->Window);
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, picture->Bitmap);
-    SetStretchBltMode(dc, COLORONCOLOR);
-    int result = StretchBlt(dc, x, y, width, height, source, 0, 0, natural.bmWidth, natural.bmHeight, rop);
-    if (picture->Mirror == 1 && !target) {
-        SetStretchBltMode(picture->BackDC, COLORONCOLOR);
-        StretchBlt(picture->BackDC, x, y, width, height, source, 0, 0, natural.bmWidth, natural.bmHeight, rop);
-    }
-    SelectObject(source, previous); // so that the bitmap is free for the next draw
-    DeleteDC(source);
-    if (!target)
-        ReleaseDC(picture->Window, dc);
-    return result;
+int PictureDrawBlended(Picture* picture, LONG x, LONG y, LONG width, LONG height, BYTE opacity)
+{
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, BYTE(HasAlphaChannel(picture) ? AC_SRC_ALPHA : 0)};
+    return DrawEverywhere(picture, width, height, nullptr, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
+        SetStretchBltMode(dc, COLORONCOLOR);
+        return int(AlphaBlend(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, blend));
+    });
+}
+
+int PictureDrawKeyed(Picture* picture, LONG x, LONG y, LONG width, LONG height, COLORREF key)
+{
+    return DrawEverywhere(picture, width, height, nullptr, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
+        return int(TransparentBlt(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, key));
+    });
 }
 
 LONG PictureWidth(Picture* picture)

@@ -1,7 +1,7 @@
-#include "program/program.h"
+#include "program.h"
 
-#include "program/mouse.h"
-#include "sound/sound.h"
+#include <prompt/mouse.h>
+#include <prompt/sound.h>
 
 BYTE SpaceLatch;
 

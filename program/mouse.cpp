@@ -2,12 +2,17 @@
 
 #include "console/console.h"
 
-// Exported, so that a tool outside the process can find it and watch it.
 __declspec(dllexport) MouseStateRecord MouseState;
 POINT MousePoint;
 // Already the console's procedure before the installation records it, so that
 // a message arriving between the two steps finds its way on.
 WNDPROC PreviousWndProc = ConsoleWindowProc;
+
+void MouseTrackingStart()
+{
+    PreviousWndProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
+}
 
 void UpdateMousePosition()
 {

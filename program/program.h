@@ -2,8 +2,8 @@
 // The demo program: start-up, the scene, the main loop, and their state.
 #include <windows.h>
 
-#include "picture/picture.h"
-#include "runtime/tracked_string.h"
+#include <prompt/picture.h>
+#include <prompt/strings.h>
 
 const int StringSlotCount = 32;
 extern TrackedString StringSlots[StringSlotCount];

@@ -1,8 +1,8 @@
-#include "program/program.h"
+#include "program.h"
 
 #include <windows.h>
 
-#include "console/console.h"
+#include <prompt/console.h>
 
 TrackedString StringSlots[StringSlotCount];
 
@@ -10,13 +10,6 @@ namespace {
 
 const char Caption[] = "タイトル名";
 const int SmallIconResource = 102;
-
-void WaitForFirstPaint()
-{
-    do {
-        Sleep(20);
-    } while (Console.WindowReady == 0);
-}
 
 void ShapeWindow(HWND window)
 {
@@ -42,12 +35,9 @@ void ProgramMain()
     for (int slot = 0; slot < StringSlotCount; ++slot)
         StringSlots[slot] = AllocString(0);
 
-    Console.InputLength = -1;
-    Console.WindowReady = 0;
-    CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
-    WaitForFirstPaint();
+    ConsoleStart(); // polls every 20 ms until the window's first paint
 
-    ShapeWindow(Console.ConsoleWindow);
+    ShapeWindow(ConsoleWindowHandle());
 
     SceneSetUp();
     MainLoop();

@@ -1,8 +1,7 @@
-#include "program/program.h"
+#include "program.h"
 
-#include "console/console.h"
-#include "program/mouse.h"
-#include "sound/sound.h"
+#include <prompt/mouse.h>
+#include <prompt/sound.h>
 
 Picture ScreenPicture;
 Picture SpritePicture;
@@ -17,8 +16,7 @@ void SceneSetUp()
     PictureSetCaptureDelay(&SpritePicture, -1);
     PictureAttachWindow(&SpritePicture);
     PictureLoad(&SpritePicture, "bmp\\chr01.bmp");
-    PreviousWndProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
+    MouseTrackingStart();
     PictureAttachWindow(&ScreenPicture);
     ProgramString = AllocString(0);
     SpriteX = 100;

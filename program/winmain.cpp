@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "program/program.h"
+#include "program.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

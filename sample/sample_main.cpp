@@ -3,10 +3,7 @@
 // transcript.txt in the working directory.
 #include <windows.h>
 
-#include "console/console.h"
-#include "console/console_api.h"
-#include "picture/picture.h"
-#include "runtime/tracked_string.h"
+#include <prompt/prompt.h>
 
 namespace {
 
@@ -14,7 +11,6 @@ const COLORREF White = RGB(255, 255, 255);
 const COLORREF Yellow = RGB(255, 230, 80);
 const COLORREF Aqua = RGB(120, 230, 255);
 const COLORREF Green = RGB(140, 255, 140);
-const LONG Transparent = -1;
 
 Picture Backdrop;
 
@@ -24,7 +20,7 @@ void ShowBackdrop()
     PictureSetCaptureDelay(&Backdrop, -1);
     PictureAttachWindow(&Backdrop);
     RECT client{};
-    GetClientRect(Console.ConsoleWindow, &client);
+    GetClientRect(ConsoleWindowHandle(), &client);
     if (PictureLoad(&Backdrop, "picture\\backdrop.jpg"))
         PictureDrawSized(&Backdrop, 0, 0, client.right, client.bottom, 0);
 }
@@ -48,18 +44,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     StringsInit();
     if (!ConsoleStart(60000))
         return 1;
-    HWND window = Console.ConsoleWindow;
+    HWND window = ConsoleWindowHandle();
     SetWindowTextA(window, "ランタイムのサンプル");
     SetWindowPos(window, HWND_TOP, 0, 0, 640, 460, SWP_SHOWWINDOW);
     ShowBackdrop();
 
-    ConsoleSetColors(Yellow, Transparent);
+    ConsoleSetColors(Yellow, NoBackground);
     ConsolePrint("ランタイムのサンプル：色つきの文字と行の入力\r\n");
-    ConsoleSetColors(Aqua, Transparent);
+    ConsoleSetColors(Aqua, NoBackground);
     ConsolePrint("Text is drawn over the picture; type a line and press Enter.\r\n\r\n");
 
     for (;;) {
-        ConsoleSetColors(White, Transparent);
+        ConsoleSetColors(White, NoBackground);
         ConsolePrint("入力してください> ");
         TrackedString line = ReadLine();
         KeepInTranscript(line);

@@ -41,6 +41,12 @@ void MusicPlay()
         ShowError("デバイスの再生に失敗");
 }
 
+void MusicPlayFile(const char* name)
+{
+    lstrcpynA(MusicFileName, name, MusicFileNameBytes);
+    MusicPlay();
+}
+
 void MusicStop()
 {
     MCI_GENERIC_PARMS generic{};

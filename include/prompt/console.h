@@ -1,0 +1,32 @@
+#pragma once
+// The console: a window on a thread of its own with rows of coloured text
+// over a screen-sized back buffer, and line input. Every call here may be made
+// from any thread but the console's own.
+#include <windows.h>
+
+#include <prompt/strings.h>
+
+// A background colour that leaves what is behind the text (pictures) visible.
+const LONG NoBackground = -1;
+
+// Starts the console thread and waits for the window's first paint; false if
+// it did not paint within the time. Once per process.
+bool ConsoleStart(DWORD milliseconds = INFINITE);
+
+// The console window, for the program's own platform calls (caption, size,
+// message boxes); 0 before ConsoleStart.
+HWND ConsoleWindowHandle();
+
+// Prints a zero-terminated text at the cursor (CR LF ends a line, tabs
+// expand, Shift_JIS pairs stay whole). It is stored before the call returns
+// and on the window within a frame (16 ms); the text is not consumed.
+void ConsolePrint(const char* text);
+// Draws everything printed so far before it returns.
+void ConsoleFlush();
+// Colours for what is printed next: a COLORREF, and a COLORREF or NoBackground.
+void ConsoleSetColors(COLORREF foreground, LONG background);
+
+// Reads one line from the keyboard, echoed at the cursor; returns it without
+// the Enter, as a new string the caller releases. Waits while another line
+// input runs.
+TrackedString ReadLine();

@@ -1,0 +1,71 @@
+#pragma once
+// Pictures: an image from a file, drawn stretched to the console window and
+// into its back buffer at once, so that a repaint keeps it. A picture is a
+// plain record the program keeps; every call takes it first. One thread uses
+// a picture at a time (drawing and loading are not guarded).
+#include <windows.h>
+
+struct ImageLoader;
+
+struct Picture {
+    HANDLE PrivateHeap;        // PixelBuffer comes from here
+    HBITMAP Bitmap;            // what the picture draws; 0 = none
+    COLORREF* PixelBuffer;     // the captured pixels, row by row, once PixelsReady
+    LONG PixelsReady;          // 1 once PixelBuffer is complete; read it with PixelsReadyNow
+    HWND Window;               // default drawing target
+    HDC BackDC;                // the console's back buffer, borrowed
+    LONG Mirror;               // 1: draws without a target also go into BackDC
+    CRITICAL_SECTION PixelLock;
+    HANDLE CaptureThread;
+    DWORD CaptureThreadId;
+    HBITMAP CaptureCopy;       // the copy the capture thread reads and deletes
+    LONG CaptureDelay;         // ms of sleep after each captured row; negative: no capture
+    ImageLoader* Loader;       // none for a picture made by PictureInit alone
+    HANDLE CaptureStop;        // signalled to ask a running capture to stop
+};
+
+// A picture that can load files: PictureCreate, ended by PictureDestroy.
+// (PictureInit / PictureTeardown make and end one that never loads.)
+void PictureCreate(Picture* picture);
+void PictureDestroy(Picture* picture);
+void PictureInit(Picture* picture);
+void PictureTeardown(Picture* picture);
+
+// Draw to the console window and its back buffer; after ConsoleStart.
+void PictureAttachWindow(Picture* picture);
+
+// Milliseconds of pause after each row the background capture reads into
+// PixelBuffer (0: no pause; negative: no capture). Governs the next load;
+// 0 while a capture runs (refused), 1 when stored.
+int PictureSetCaptureDelay(Picture* picture, LONG delay);
+// 1 once the captured pixels are complete.
+LONG PixelsReadyNow(Picture* picture);
+
+// Loads a BMP, JPEG or GIF file, the format told by its first bytes: 1 when
+// loaded, 0 when not (nothing is shown to the user; a file that cannot be
+// opened keeps the previous image, any other failure gives it up). A PNG file
+// is not loaded here (0): PictureLoadWithAlpha loads it.
+int PictureLoad(Picture* picture, const char* name);
+// Loads a PNG, BMP, JPEG or GIF file through the Windows Imaging Component
+// into a 32-bit bitmap that keeps the alpha channel (premultiplied), for
+// PictureDrawBlended. 1 when loaded, 0 when not, as PictureLoad.
+int PictureLoadWithAlpha(Picture* picture, const char* name);
+
+// Draws at (x, y) in client pixels, at the natural size, or stretched to
+// width by height (0 or less: kept in proportion to the other, or natural
+// when both are). rop: a raster operation as StretchBlt takes it, 0 for
+// SRCCOPY. The result: nonzero when drawn, 0 without a bitmap.
+int PictureDraw(Picture* picture, LONG x, LONG y, DWORD rop);
+int PictureDrawSized(Picture* picture, LONG x, LONG y, LONG width, LONG height, DWORD rop);
+// The same into a device context of the program's own (target 0: the window,
+// with the back buffer too).
+int PictureDrawTo(Picture* picture, LONG x, LONG y, LONG width, LONG height, DWORD rop, HDC target);
+// Blends the picture over what is there by its alpha channel (a picture from
+// PictureLoadWithAlpha; any other counts as opaque), times opacity (0 to 255).
+int PictureDrawBlended(Picture* picture, LONG x, LONG y, LONG width, LONG height, BYTE opacity);
+// Draws every pixel except those of colour key (a sprite on a key colour).
+int PictureDrawKeyed(Picture* picture, LONG x, LONG y, LONG width, LONG height, COLORREF key);
+
+// The natural size of the loaded image, 0 without one.
+LONG PictureWidth(Picture* picture);
+LONG PictureHeight(Picture* picture);

@@ -1,0 +1,8 @@
+#pragma once
+// Everything a program on the runtime uses.
+#include <prompt/console.h>
+#include <prompt/mouse.h>
+#include <prompt/numeric.h>
+#include <prompt/picture.h>
+#include <prompt/sound.h>
+#include <prompt/strings.h>
