@@ -11,7 +11,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# BOTH: find_package also finds a runtime installed under a prefix given in
+# CMAKE_PREFIX_PATH, outside the MinGW root.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # No MinGW DLL may be needed at run time.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

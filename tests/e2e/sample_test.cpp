@@ -104,4 +104,42 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     EndChild(&child);
 }
 
+// A program built outside this tree against the installed runtime
+// (examples/hello, built by hello_package_test.sh, which names it in HELLO_EXE).
+TEST(HelloTest, OutsideProgramShowsItsTextAndClosesWithZero)
+{
+    std::string exe = WindowsPath(EnvironmentValue("HELLO_EXE"));
+    ASSERT_FALSE(exe.empty()) << "HELLO_EXE names the program";
+    ChildProcess child;
+    ASSERT_TRUE(StartChild("\"" + exe + "\"", DirectoryOf(exe), &child));
+    HWND window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(WaitForCaret(window, 30000)) << "the question is printed and the line input waits";
+
+    char caption[64] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    EXPECT_STREQ("こんにちは", caption);
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    ScreenPixels pixels = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+    int whiteOnFirstRow = 0, litBelow = 0;
+    for (LONG y = 0; y < pixels.Height; ++y)
+        for (LONG x = 0; x < pixels.Width; ++x) {
+            COLORREF c = pixels.Cells[y * pixels.Width + x];
+            if (y < 16)
+                whiteOnFirstRow += c == RGB(255, 255, 255);
+            else if (y >= 40)
+                litBelow += c != 0;
+        }
+    printf("white pixels on the first row: %d, lit below it: %d\n", whiteOnFirstRow, litBelow);
+    EXPECT_GT(whiteOnFirstRow, 100) << "the greeting is drawn in white";
+    EXPECT_EQ(0, litBelow) << "on black, nothing else";
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, WaitForExit(&child, 10000));
+    EndChild(&child);
+}
+
 } // namespace
