@@ -1,5 +1,5 @@
-// A small program on the runtime: coloured text over a picture, and line
-// input. Each line read is echoed with its length and kept in
+// A small program on the runtime: coloured text over a picture with a soft
+// sprite blended on it, and line input. Each line read is echoed with its length and kept in
 // transcript.txt in the working directory.
 #include <windows.h>
 
@@ -13,6 +13,7 @@ const COLORREF Aqua = RGB(120, 230, 255);
 const COLORREF Green = RGB(140, 255, 140);
 
 Picture Backdrop;
+Picture Ball;
 
 void ShowBackdrop()
 {
@@ -23,6 +24,13 @@ void ShowBackdrop()
     GetClientRect(ConsoleWindowHandle(), &client);
     if (PictureLoad(&Backdrop, "picture\\backdrop.jpg"))
         PictureDrawSized(&Backdrop, 0, 0, client.right, client.bottom, 0);
+
+    // A PNG with soft edges, blended by its alpha channel over the hills.
+    PictureCreate(&Ball);
+    PictureSetCaptureDelay(&Ball, -1);
+    PictureAttachWindow(&Ball);
+    if (PictureLoadWithAlpha(&Ball, "picture\\ball.png"))
+        PictureDrawBlended(&Ball, client.right - 120, client.bottom - 90, 0, 0, 255);
 }
 
 void KeepInTranscript(TrackedString line)

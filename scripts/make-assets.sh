@@ -43,4 +43,7 @@ lame --quiet -b 128 "$WORK/tune.wav" "$ASSETS/sound/start.mp3"
 # The zap: a falling square sweep, a third of a second.
 sox -R -n -r 22050 -c 1 -b 16 "$ASSETS/sound/zapper.wav" synth 0.3 square 2400-200 fade 0 0.3 0.1 gain -8
 
+# The sample's sprite: a ball whose edge fades out (a PNG with alpha).
+python3 "$(dirname "$0")/make-png-images.py" assets
+
 ls -l "$ASSETS/bmp" "$ASSETS/sound" "$ASSETS/picture"

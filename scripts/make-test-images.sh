@@ -1,7 +1,9 @@
 #!/bin/sh
-# Makes the small images the picture tests load (ImageMagick), into tests/data/images.
+# Makes the small images the picture tests load (ImageMagick, and Python for
+# the PNG files), into tests/data/images.
 set -eu
-OUT=$(cd "$(dirname "$0")/.." && pwd)/tests/data/images
+SCRIPTS=$(cd "$(dirname "$0")" && pwd)
+OUT=$SCRIPTS/../tests/data/images
 mkdir -p "$OUT"
 cd "$OUT"
 # 32 x 48: a red top half with a white diagonal, a blue bottom half.
@@ -14,4 +16,6 @@ convert -size 3x2 xc:black -fill '#FF0000' -draw 'point 0,0' -fill '#00FF00' -dr
 convert -size 40x30 gradient:orange-purple -quality 90 -strip photo40x30.jpg
 convert -size 20x10 xc:green -fill yellow -draw 'rectangle 5,2 14,7' -strip flag20x10.gif
 convert -size 640x480 xc:gray -strip big640x480.png
+# The PNG files, written byte by byte so that every pixel is known.
+python3 "$SCRIPTS/make-png-images.py" tests
 ls -l

@@ -15,7 +15,7 @@ echo "package: $(basename "$ZIP"), $(unzip -Z1 "$ZIP" | grep -c -v '/$') files"
 mkdir "$WORK/unpacked"
 unzip -q "$ZIP" -d "$WORK/unpacked"
 PACKAGE=$(ls -d "$WORK"/unpacked/prompt-demo-*)
-for file in demo.exe sample.exe README.txt bmp/chr01.bmp sound/start.mp3 sound/zapper.wav picture/backdrop.jpg; do
+for file in demo.exe sample.exe README.txt bmp/chr01.bmp sound/start.mp3 sound/zapper.wav picture/backdrop.jpg picture/ball.png; do
     [ -f "$PACKAGE/$file" ] || { echo "the package lacks $file"; exit 1; }
 done
 

@@ -44,8 +44,8 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     std::string exe = WindowsPath(EnvironmentValue("SAMPLE_EXE"));
     std::string directory = PrepareWorkingDirectory(DemoFiles{});
     CreateDirectoryA((directory + "\\picture").c_str(), nullptr);
-    CopyFileA((WindowsPath(EnvironmentValue("ASSETS_DIR")) + "\\picture\\backdrop.jpg").c_str(),
-              (directory + "\\picture\\backdrop.jpg").c_str(), FALSE);
+    for (const char* file : {"\\picture\\backdrop.jpg", "\\picture\\ball.png"})
+        CopyFileA((WindowsPath(EnvironmentValue("ASSETS_DIR")) + file).c_str(), (directory + file).c_str(), FALSE);
 
     ChildProcess child;
     ASSERT_TRUE(StartChild("\"" + exe + "\"", directory, &child));
@@ -59,6 +59,8 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     ClientToScreen(window, &origin);
     ScreenPixels before = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
     EXPECT_NE(0u, before.At(origin.x + client.right / 2, origin.y + client.bottom / 2)) << "the picture is behind";
+    COLORREF ball = before.At(origin.x + client.right - 100, origin.y + client.bottom - 70);
+    EXPECT_GT(GetRValue(ball), 150) << "the warm ball is blended over the hills: " << std::hex << ball;
 
     // The title and the English line, drawn before any input: the same pixels
     // on every system (an English run compares with the Japanese run's).

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <thread>
 
 #include "console/console.h"
@@ -36,10 +37,18 @@ COLORREF WindowPixel(int x, int y)
     return colour;
 }
 
+void FillBackBuffer(COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    RECT all{0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height};
+    FillRect(Console.BackBuffer.Dc, &all, brush);
+    DeleteObject(brush);
+    RepaintAndWait(Console.ConsoleWindow);
+}
+
 void ClearBackBuffer()
 {
-    PatBlt(Console.BackBuffer.Dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, BLACKNESS);
-    RepaintAndWait(Console.ConsoleWindow);
+    FillBackBuffer(0);
 }
 
 int ThreadsOfThisProcess()
@@ -375,6 +384,134 @@ TEST_F(PictureTest, DropLeavesNothingReadyWhenTheCaptureEndsMeanwhile)
     }
     EXPECT_EQ(0, stale) << "drops that left PixelsReady set or a buffer behind";
     DeleteObject(cell);
+}
+
+// PNG through the imaging component. The expected pixels follow the formulas
+// of scripts/make-png-images.py: straight colour and alpha, blended here.
+struct Straight {
+    int R, G, B, A;
+};
+
+COLORREF Blend(Straight p, COLORREF background)
+{
+    auto mix = [&](int c, int b) { return (c * p.A + b * (255 - p.A) + 127) / 255; };
+    return RGB(mix(p.R, GetRValue(background)), mix(p.G, GetGValue(background)), mix(p.B, GetBValue(background)));
+}
+
+bool Near(COLORREF a, COLORREF b)
+{
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 1 && std::abs(GetGValue(a) - GetGValue(b)) <= 1 &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= 1;
+}
+
+// Draws the picture blended at (x, y) over background and counts the pixels,
+// in the back buffer and on the window, that are not what straight() blends to.
+template <typename Pixel>
+int BlendedMisses(Picture* picture, LONG x, LONG y, COLORREF background, Pixel straight)
+{
+    FillBackBuffer(background);
+    EXPECT_NE(0, PictureDrawBlended(picture, x, y, 0, 0, 255));
+    int misses = 0;
+    for (LONG py = 0; py < PictureHeight(picture); ++py)
+        for (LONG px = 0; px < PictureWidth(picture); ++px) {
+            COLORREF expected = Blend(straight(px, py), background);
+            for (COLORREF got : {GetPixel(Console.BackBuffer.Dc, x + px, y + py), WindowPixel(x + px, y + py)})
+                if (!Near(expected, got) && ++misses <= 5)
+                    printf("(%ld,%ld): expected %06lx, got %06lx\n", px, py, expected, got);
+        }
+    return misses;
+}
+
+TEST_F(PictureTest, AlphaPngBlendsOverTheBackground)
+{
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    ASSERT_EQ(1, PictureLoadWithAlpha(&picture, TestDataFile("images/alpha64x8.png").c_str()));
+    EXPECT_EQ(64, PictureWidth(&picture));
+    EXPECT_EQ(8, PictureHeight(&picture));
+    auto gradient = [](LONG x, LONG y) {
+        return y < 4 ? Straight{200, 100, 50, int(x * 255 / 63)} : Straight{30, 220, 140, int(x * 255 / 63)};
+    };
+    EXPECT_EQ(0, BlendedMisses(&picture, 100, 50, RGB(60, 140, 230), gradient));
+    EXPECT_EQ(RGB(60, 140, 230), GetPixel(Console.BackBuffer.Dc, 100, 50)) << "alpha 0 leaves the background";
+    EXPECT_EQ(0, BlendedMisses(&picture, 7, 300, RGB(255, 255, 0), gradient));
+
+    ASSERT_TRUE(RepaintAndWait(Console.ConsoleWindow));
+    EXPECT_TRUE(Near(Blend(gradient(40, 6), RGB(255, 255, 0)), WindowPixel(47, 306))) << "a repaint keeps it";
+}
+
+TEST_F(PictureTest, PalettePngAndSixteenBitPngKeepTheirAlpha)
+{
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    ASSERT_EQ(1, PictureLoadWithAlpha(&picture, TestDataFile("images/palette4x4.png").c_str()));
+    const Straight palette[4] = {{255, 0, 0, 0}, {0, 255, 0, 128}, {0, 0, 255, 255}, {250, 250, 250, 255}};
+    EXPECT_EQ(0, BlendedMisses(&picture, 20, 20, RGB(100, 50, 25),
+                               [&](LONG x, LONG y) { return palette[(x + y) % 4]; }));
+
+    ASSERT_EQ(1, PictureLoadWithAlpha(&picture, TestDataFile("images/deep4x2.png").c_str()));
+    const Straight deep[4] = {{200, 100, 50, 255}, {30, 220, 140, 128}, {0, 0, 0, 0}, {255, 255, 255, 64}};
+    EXPECT_EQ(0, BlendedMisses(&picture, 20, 20, RGB(10, 90, 170), [&](LONG x, LONG y) { return deep[(x + y) % 4]; }));
+
+    ASSERT_EQ(1, PictureLoadWithAlpha(&picture, TestDataFile("images/dot1x1.png").c_str()));
+    EXPECT_EQ(0, BlendedMisses(&picture, 0, 0, 0, [](LONG, LONG) { return Straight{10, 20, 30, 255}; }));
+
+    // The other formats come the same way, opaque.
+    ASSERT_EQ(1, PictureLoadWithAlpha(&picture, Sprite.c_str()));
+    auto reference = static_cast<HBITMAP>(LoadImageA(nullptr, Sprite.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    EXPECT_EQ(0, BlendedMisses(&picture, 0, 0, RGB(1, 2, 3), [&](LONG x, LONG y) {
+        COLORREF c = BitmapPixel(reference, x, y);
+        return Straight{GetRValue(c), GetGValue(c), GetBValue(c), 255};
+    }));
+    DeleteObject(reference);
+    EXPECT_EQ(1, PictureLoadWithAlpha(&picture, TestDataFile("images/photo40x30.jpg").c_str()));
+    EXPECT_EQ(1, PictureLoadWithAlpha(&picture, TestDataFile("images/flag20x10.gif").c_str()));
+    EXPECT_EQ(20, PictureWidth(&picture));
+}
+
+TEST_F(PictureTest, LargePngLoadsAndBrokenPngsLeaveNothing)
+{
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    ASSERT_EQ(1, PictureLoadWithAlpha(&picture, TestDataFile("images/big4096.png").c_str()));
+    QueryPerformanceCounter(&end);
+    printf("4096 x 4096 PNG loaded in %.0f ms\n", (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart);
+    EXPECT_EQ(4096, PictureWidth(&picture));
+    EXPECT_EQ(4096, PictureHeight(&picture));
+    HDC probe = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(probe, picture.Bitmap);
+    EXPECT_EQ(RGB(40, 80, 120), GetPixel(probe, 0, 0));
+    EXPECT_EQ(RGB(250, 240, 230), GetPixel(probe, 4095, 4095));
+    SelectObject(probe, previous);
+    DeleteDC(probe);
+
+    EXPECT_EQ(0, PictureLoadWithAlpha(&picture, TestDataFile("images/truncated.png").c_str()));
+    GdiSnapshot before = TakeGdiSnapshot(); // the large image is given up by now
+    for (int i = 0; i < 10; ++i)
+        for (const char* broken : {"images/truncated.png", "images/corrupt.png"}) {
+            ASSERT_EQ(0, PictureLoadWithAlpha(&picture, TestDataFile(broken).c_str())) << broken;
+            ASSERT_EQ(nullptr, picture.Bitmap) << broken << ": no handle";
+        }
+    EXPECT_EQ(0, GdiObjectsAddedSince(before)) << "no GDI object kept by a failed load";
+    EXPECT_EQ(0, PictureDrawBlended(&picture, 0, 0, 0, 0, 255));
+}
+
+TEST_F(PictureTest, KeyedDrawLeavesTheKeyColour)
+{
+    FillBackBuffer(RGB(0, 128, 0));
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    EXPECT_NE(0, PictureDrawKeyed(&picture, 10, 10, 64, 96, RGB(0, 0, 255))); // twice the size
+    for (HDC dc : {Console.BackBuffer.Dc, GetDC(Console.ConsoleWindow)}) {
+        EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 10 + 63, 10 + 4)) << "red: drawn";
+        EXPECT_EQ(RGB(0, 128, 0), GetPixel(dc, 10 + 20, 10 + 80)) << "blue, the key: the background stays";
+        if (dc != Console.BackBuffer.Dc)
+            ReleaseDC(Console.ConsoleWindow, dc);
+    }
 }
 
 } // namespace
