@@ -49,6 +49,8 @@ void MusicPlayFile(const char* name)
 
 void MusicStop()
 {
+    if (MusicDevice == 0)
+        return; // nothing open: nothing to stop, and no error to show
     MCI_GENERIC_PARMS generic{};
     if (mciSendCommandA(MusicDevice, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&generic)) != 0) {
         ShowError("デバイスの停止に失敗");

@@ -12,7 +12,7 @@ extern char MusicFileName[MusicFileNameBytes];
 void MusicPlay();
 // Copies name (not consumed; longer ones are cut to fit) into MusicFileName, then MusicPlay.
 void MusicPlayFile(const char* name);
-// Stops and closes the open music, if any.
+// Stops and closes the open music; nothing when none is open.
 void MusicStop();
 // Starts a WAV file playing asynchronously; it replaces an effect still playing.
 void SoundEffectPlay(const char* name);
