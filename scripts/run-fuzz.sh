@@ -4,6 +4,7 @@
 # GDI objects kept beyond what the platform is known to keep, or memory growth.
 #   scripts/run-fuzz.sh COUNT [START]    (after scripts/build.sh build)
 #   scripts/run-fuzz.sh --selftest       a kept bitmap and a crash must be caught
+# FUZZ_ROUTE=alpha loads through the imaging component (PictureLoadWithAlpha's way).
 # Files are made by tools/fuzz/make_fuzz_images.py from tests/data/fuzz-seeds;
 # the same COUNT and START always give the same files.
 set -eu
@@ -13,6 +14,7 @@ BATCH=250
 MAX_GROWTH_KB=16384
 WORK="$BUILD/fuzz"
 RUNNER="$BUILD/fuzz_loader.exe"
+ROUTE=${FUZZ_ROUTE:-platform}
 
 if [ ! -s "$BUILD/wine/display" ]; then
     "$ROOT/scripts/wine-up.sh" "$BUILD" >/dev/null
@@ -26,7 +28,7 @@ windows_path() { printf 'Z:%s' "$1" | tr / '\\'; }
 # Runs one list; its output in $1.out. A crashed or hung batch shows no summary line.
 run_list() {
     status=0
-    timeout 300 wine "$RUNNER" "$(windows_path "$1")" >"$1.out" 2>/dev/null || status=$?
+    timeout 300 wine "$RUNNER" "$(windows_path "$1")" "$ROUTE" >"$1.out" 2>/dev/null || status=$?
     grep -q '^batch ' "$1.out" && [ $status -eq 0 ]
 }
 
@@ -63,7 +65,7 @@ for names in "$WORK"/batch-*; do
         single="$WORK/single-$name.txt"
         { warm_lines; printf 'load %s\n' "$(windows_path "$WORK/files/$name")"; } >"$single"
         status=0
-        timeout 60 wine "$RUNNER" "$(windows_path "$single")" >"$single.out" 2>/dev/null || status=$?
+        timeout 60 wine "$RUNNER" "$(windows_path "$single")" "$ROUTE" >"$single.out" 2>/dev/null || status=$?
         if [ $status -eq 124 ]; then
             echo "hang: $name"
         elif [ $status -ne 0 ] || ! grep -q '^batch ' "$single.out"; then
@@ -74,13 +76,13 @@ done
 
 cat "$WORK"/*.out | grep '^file .* \(loaded-\|bitmap-\|png-\)' | sed 's/^file /inconsistent: /' || true
 touch "$WORK/failures.txt"
-cat "$WORK"/*.out | awk -v count="$COUNT" -v limit=$MAX_GROWTH_KB \
+cat "$WORK"/*.out | awk -v route="$ROUTE" -v count="$COUNT" -v limit=$MAX_GROWTH_KB \
     -v crashes="$(grep -c '^crash' "$WORK/failures.txt")" -v hangs="$(grep -c '^hang' "$WORK/failures.txt")" '
     /^batch / { files += $3; loaded += $5; wrong += $7; kept += $9; gifs += $11; growth += $13 }
     END {
         explained = 2 * gifs
-        printf "fuzz: %d files, %d loaded, %d crashes, %d hangs, %d inconsistent, %d GDI objects kept (%d by %d transparent GIFs), memory growth %.1f MB\n",
-            count, loaded, crashes, hangs, wrong, kept, explained, gifs, growth / 1048576
+        printf "fuzz (%s): %d files, %d loaded, %d crashes, %d hangs, %d inconsistent, %d GDI objects kept (%d by %d transparent GIFs), memory growth %.1f MB\n",
+            route, count, loaded, crashes, hangs, wrong, kept, explained, gifs, growth / 1048576
         if (files + crashes + hangs < count) printf "only %d of the %d files were loaded\n", files, count
         exit (crashes + hangs + wrong > 0 || kept > explained || growth / 1024 > limit || files + crashes + hangs < count) ? 1 : 0
     }'
