@@ -2,13 +2,19 @@
 
 #include "console/console.h"
 
+#include <atomic>
 #include <mutex>
 
 bool ConsoleStart(DWORD milliseconds)
 {
-    Console.InputLength = -1;
-    Console.WindowReady = 0;
-    CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
+    // A second start would make a second window over the same console state:
+    // it waits for the first one instead.
+    static std::atomic<bool> started{false};
+    if (!started.exchange(true)) {
+        Console.InputLength = -1;
+        Console.WindowReady = 0;
+        CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
+    }
     DWORD start = GetTickCount();
     do {
         Sleep(20);

@@ -10,7 +10,8 @@
 const LONG NoBackground = -1;
 
 // Starts the console thread and waits for the window's first paint; false if
-// it did not paint within the time. Once per process.
+// it did not paint within the time. There is one console a process: a later
+// call only waits for it.
 bool ConsoleStart(DWORD milliseconds = INFINITE);
 
 // The console window, for the program's own platform calls (caption, size,

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "console/console.h"
+#include "console/console_api.h"
 #include "support/child_action.h"
 #include "support/console_start.h"
 #include "support/process.h"
@@ -44,6 +45,21 @@ TEST_F(ConsoleWindowTest, WindowHasClassCaptionAndStyles)
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_EQ(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, static_cast<int>(GetClassLongA(window, GCL_STYLE)));
     EXPECT_EQ(Console.ConsoleThreadId, GetWindowThreadProcessId(window, nullptr));
+}
+
+TEST_F(ConsoleWindowTest, SecondStartKeepsTheOneWindow)
+{
+    DWORD thread = Console.ConsoleThreadId;
+    EXPECT_TRUE(ConsoleStart(10000));
+    EXPECT_EQ(window, ConsoleWindowHandle());
+    EXPECT_EQ(thread, Console.ConsoleThreadId);
+    int ours = 0;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "PROMPT", nullptr)) != nullptr;) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        ours += process == GetCurrentProcessId();
+    }
+    EXPECT_EQ(1, ours) << "console windows of this process";
 }
 
 TEST_F(ConsoleWindowTest, CellMeasuresComeFromTheConsoleFont)
