@@ -2,6 +2,8 @@
 
 #include "console/console.h"
 
+#include <atomic>
+
 __declspec(dllexport) MouseStateRecord MouseState;
 POINT MousePoint;
 // Already the console's procedure before the installation records it, so that
@@ -10,6 +12,11 @@ WNDPROC PreviousWndProc = ConsoleWindowProc;
 
 void MouseTrackingStart()
 {
+    // Installed twice, the procedure would find itself behind itself and
+    // pass every message on to itself for ever.
+    static std::atomic<bool> installed{false};
+    if (installed.exchange(true))
+        return;
     PreviousWndProc = reinterpret_cast<WNDPROC>(
         SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
 }

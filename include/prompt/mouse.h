@@ -13,7 +13,7 @@ struct MouseStateRecord {
 // Exported from the program, so that a tool outside the process can find it.
 extern __declspec(dllexport) MouseStateRecord MouseState;
 
-// Starts recording the buttons: once, after ConsoleStart.
+// Starts recording the buttons, after ConsoleStart; a later call does nothing.
 void MouseTrackingStart();
 // Reads the cursor position into MouseState.MouseX and MouseY.
 void UpdateMousePosition();

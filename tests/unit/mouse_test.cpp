@@ -13,8 +13,8 @@ protected:
         ASSERT_TRUE(StartConsole());
         EXPECT_EQ(reinterpret_cast<void*>(ConsoleWindowProc), reinterpret_cast<void*>(PreviousWndProc))
             << "before it is installed, the procedure behind is already the console's";
-        PreviousWndProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
+        MouseTrackingStart();
+        MouseTrackingStart(); // a second start changes nothing
     }
     void SetUp() override
     {
