@@ -111,11 +111,15 @@ void PictureAttachWindow(Picture* picture)
 
 int PictureLoad(Picture* picture, const char* name)
 {
+    if (!picture->Loader)
+        return 0; // made by PictureInit: it has nothing to load with
     return AdoptLoaded(picture, LoaderLoad(picture->Loader, name));
 }
 
 int PictureLoadWithAlpha(Picture* picture, const char* name)
 {
+    if (!picture->Loader)
+        return 0;
     return AdoptLoaded(picture, LoaderLoadWithAlpha(picture->Loader, name));
 }
 

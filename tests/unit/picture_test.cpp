@@ -193,6 +193,12 @@ TEST_F(PictureTest, FailedLoadsNeverDrawAStaleBitmap)
     EXPECT_EQ(0u, GetObjectType(sprite)) << "deleted once, by its loader";
     EXPECT_EQ(0, PictureDraw(&picture, 0, 0, 0));
     EXPECT_EQ(0, PictureWidth(&picture));
+
+    Picture withoutLoader{};
+    PictureInit(&withoutLoader);
+    EXPECT_EQ(0, PictureLoad(&withoutLoader, Sprite.c_str())) << "a picture made by PictureInit loads nothing";
+    EXPECT_EQ(0, PictureLoadWithAlpha(&withoutLoader, Sprite.c_str()));
+    PictureTeardown(&withoutLoader);
 }
 
 TEST_F(PictureTest, CreateLoadDrawDestroyLeavesNoGdiObjects)
