@@ -2,8 +2,10 @@
 """Fails when docs/runtime.md and the public headers (include/prompt) disagree:
 every public function and variable needs an entry (a heading "### `Name`"),
 and every entry must name something public. Also shows that it notices an
-entry taken out."""
+entry taken out. Given a compiler (check-reference.py CXX), it compiles each
+example of the reference against the headers."""
 import re
+import subprocess
 import sys
 from pathlib import Path
 
@@ -39,6 +41,17 @@ def disagreements(names, text):
     return missing + stale
 
 
+def examples_that_do_not_compile(text, compiler):
+    failures = []
+    for number, example in enumerate(re.findall(r"```cpp\n(.*?)```", text, flags=re.S), 1):
+        source = f"#include <prompt/prompt.h>\nint Example{number}()\n{{\n{example}    return 0;\n}}\n"
+        run = subprocess.run([compiler, "-std=c++17", "-fsyntax-only", "-finput-charset=UTF-8", "-fexec-charset=CP932",
+                              f"-I{ROOT / 'include'}", "-x", "c++", "-"], input=source.encode(), capture_output=True)
+        if run.returncode != 0:
+            failures.append(f"example {number} does not compile:\n{run.stderr.decode(errors='replace')}")
+    return failures
+
+
 def main():
     names = public_names()
     text = REFERENCE.read_text(encoding="utf-8")
@@ -51,6 +64,12 @@ def main():
     if not any(first in problem for problem in disagreements(names, without)):
         print(f"the check did not notice the entry {first} taken out")
         problems.append("self-test")
+    if len(sys.argv) > 1:
+        failures = examples_that_do_not_compile(text, sys.argv[1])
+        for failure in failures:
+            print(f"docs/runtime.md: {failure}")
+        problems += failures
+        print(f"{len(re.findall('```cpp', text))} examples compiled")
     print(f"{len(names)} public names in {len(HEADERS)} headers, {len(entries(text))} entries")
     return 1 if problems else 0
 
