@@ -11,8 +11,7 @@ install(FILES packaging/README.txt DESTINATION . COMPONENT programs)
 include(CMakePackageConfigHelpers)
 set(PROMPT_PACKAGE_DIR lib/cmake/PromptRuntime)
 set_target_properties(prompt_runtime PROPERTIES EXPORT_NAME runtime)
-install(TARGETS prompt_runtime EXPORT PromptRuntimeTargets ARCHIVE DESTINATION lib COMPONENT development
-        INCLUDES DESTINATION include)
+install(TARGETS prompt_runtime EXPORT PromptRuntimeTargets ARCHIVE DESTINATION lib COMPONENT development)
 install(DIRECTORY include/prompt DESTINATION include COMPONENT development)
 install(EXPORT PromptRuntimeTargets NAMESPACE Prompt:: DESTINATION ${PROMPT_PACKAGE_DIR} COMPONENT development)
 configure_package_config_file(cmake/PromptRuntimeConfig.cmake.in
