@@ -134,10 +134,7 @@ POINT DemoRun::ClientOrigin() const
 
 ScreenPixels DemoRun::CaptureClient() const
 {
-    RECT client{};
-    GetClientRect(window_, &client);
-    POINT origin = ClientOrigin();
-    return CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+    return CaptureClientOf(window_);
 }
 
 bool SpriteAt(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG y)

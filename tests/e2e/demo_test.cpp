@@ -108,7 +108,8 @@ TEST_F(DemoTest, RepaintShowsTheSamePictureTrailIncluded)
     StartWith(DemoFiles{});
     ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
     ASSERT_NE(0u, HoldUntilSpriteAt(demo, sprite, VK_DOWN, StartX, 400));
-    ScreenPixels before = demo.CaptureClient();
+    ScreenPixels before;
+    ASSERT_TRUE(WaitForSteadyClient(demo.Window(), 10000, &before)) << "the sprite has stopped";
 
     PaintOver(demo.Window(), RGB(255, 0, 255));
     POINT origin = demo.ClientOrigin();

@@ -57,10 +57,14 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     GetClientRect(window, &client);
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
-    ScreenPixels before = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
-    EXPECT_NE(0u, before.At(origin.x + client.right / 2, origin.y + client.bottom / 2)) << "the picture is behind";
-    COLORREF ball = before.At(origin.x + client.right - 100, origin.y + client.bottom - 70);
-    EXPECT_GT(GetRValue(ball), 150) << "the warm ball is blended over the hills: " << std::hex << ball;
+    auto pictureAt = [&](const ScreenPixels& p) { return p.At(origin.x + client.right / 2, origin.y + client.bottom / 2); };
+    auto ballAt = [&](const ScreenPixels& p) { return p.At(origin.x + client.right - 100, origin.y + client.bottom - 70); };
+    ScreenPixels before;
+    WaitForSteadyClient(window, 30000, &before, [&](const ScreenPixels& p) {
+        return pictureAt(p) != 0 && GetRValue(ballAt(p)) > 150;
+    });
+    EXPECT_NE(0u, pictureAt(before)) << "the picture is behind";
+    EXPECT_GT(GetRValue(ballAt(before)), 150) << "the warm ball is blended over the hills: " << std::hex << ballAt(before);
 
     // The title and the English line, drawn before any input: the same pixels
     // on every system (an English run compares with the Japanese run's).
@@ -92,11 +96,15 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     waitForTranscript(13 + 16);
     EXPECT_EQ("hello world\r\n漢字のテキスト\r\n", Transcript(directory));
 
-    ScreenPixels after = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
-    int changed = 0;
-    for (size_t i = 0; i < after.Cells.size(); ++i)
-        changed += after.Cells[i] != before.Cells[i];
-    EXPECT_GT(changed, 200) << "the echo and the answer were drawn";
+    auto changedPixels = [&](const ScreenPixels& p) {
+        int changed = 0;
+        for (size_t i = 0; i < p.Cells.size() && i < before.Cells.size(); ++i)
+            changed += p.Cells[i] != before.Cells[i];
+        return changed;
+    };
+    ScreenPixels after;
+    WaitForSteadyClient(window, 30000, &after, [&](const ScreenPixels& p) { return changedPixels(p) > 200; });
+    EXPECT_GT(changedPixels(after), 200) << "the echo and the answer were drawn";
 
     if (!artifacts.empty())
         SaveBitmapFile(after, WindowsPath(artifacts + "/sample.bmp"));
@@ -121,20 +129,23 @@ TEST(HelloTest, OutsideProgramShowsItsTextAndClosesWithZero)
     char caption[64] = "";
     GetWindowTextA(window, caption, sizeof caption);
     EXPECT_STREQ("こんにちは", caption);
-    RECT client{};
-    GetClientRect(window, &client);
-    POINT origin{0, 0};
-    ClientToScreen(window, &origin);
-    ScreenPixels pixels = CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+    // The caret can show before the greeting has reached the screen.
     int whiteOnFirstRow = 0, litBelow = 0;
-    for (LONG y = 0; y < pixels.Height; ++y)
-        for (LONG x = 0; x < pixels.Width; ++x) {
-            COLORREF c = pixels.Cells[y * pixels.Width + x];
-            if (y < 16)
-                whiteOnFirstRow += c == RGB(255, 255, 255);
-            else if (y >= 40)
-                litBelow += c != 0;
-        }
+    auto count = [&](const ScreenPixels& pixels) {
+        whiteOnFirstRow = litBelow = 0;
+        for (LONG y = 0; y < pixels.Height; ++y)
+            for (LONG x = 0; x < pixels.Width; ++x) {
+                COLORREF c = pixels.Cells[y * pixels.Width + x];
+                if (y < 16)
+                    whiteOnFirstRow += c == RGB(255, 255, 255);
+                else if (y >= 40)
+                    litBelow += c != 0;
+            }
+        return whiteOnFirstRow > 100;
+    };
+    ScreenPixels pixels;
+    WaitForSteadyClient(window, 30000, &pixels, count);
+    count(pixels);
     printf("white pixels on the first row: %d, lit below it: %d\n", whiteOnFirstRow, litBelow);
     EXPECT_GT(whiteOnFirstRow, 100) << "the greeting is drawn in white";
     EXPECT_EQ(0, litBelow) << "on black, nothing else";

@@ -121,7 +121,8 @@ TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
 
-    ScreenPixels pixels = demo.CaptureClient();
+    ScreenPixels pixels;
+    EXPECT_TRUE(WaitForSteadyClient(window, 10000, &pixels)) << "the client area settles";
     POINT origin = demo.ClientOrigin();
     size_t lit = 0;
     for (LONG y = 0; y < pixels.Height; ++y)
@@ -153,8 +154,11 @@ TEST_F(StartupTest, CaptionShowsTheSmallIcon)
     RECT frame{};
     GetWindowRect(window, &frame);
     RECT caption{frame.left, frame.top, frame.left + 80, frame.top + GetSystemMetrics(SM_CYCAPTION) + 8};
+    // The frame is drawn by the window manager, in its own time.
     POINT at{};
-    bool found = FindIcon(CaptureScreen(caption), icon, &at);
+    bool found = false;
+    for (DWORD start = GetTickCount(); !found && GetTickCount() - start < 10000; Sleep(20))
+        found = FindIcon(CaptureScreen(caption), icon, &at);
     EXPECT_TRUE(found) << "resource 102 is not in the caption";
     if (found)
         printf("small icon found in the caption at (%ld, %ld)\n", at.x, at.y);

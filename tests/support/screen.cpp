@@ -43,6 +43,33 @@ ScreenPixels CaptureWholeScreen()
     return CaptureScreen(all);
 }
 
+ScreenPixels CaptureClientOf(HWND window)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    return CaptureScreen(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
+}
+
+bool WaitForSteadyClient(HWND window, DWORD milliseconds, ScreenPixels* seen,
+                         const std::function<bool(const ScreenPixels&)>& ready)
+{
+    DWORD start = GetTickCount();
+    *seen = CaptureClientOf(window);
+    for (;;) {
+        bool wanted = !ready || ready(*seen);
+        Sleep(20);
+        ScreenPixels next = CaptureClientOf(window);
+        bool steady = wanted && next.Left == seen->Left && next.Top == seen->Top && next.Cells == seen->Cells;
+        *seen = std::move(next);
+        if (steady)
+            return true;
+        if (GetTickCount() - start >= milliseconds)
+            return false;
+    }
+}
+
 bool SaveBitmapFile(const ScreenPixels& pixels, const std::string& path)
 {
     const DWORD rowBytes = static_cast<DWORD>(pixels.Width) * 3;

@@ -2,6 +2,7 @@
 // Reading what is on the screen, pixel by pixel.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,4 +19,12 @@ struct ScreenPixels {
 
 ScreenPixels CaptureScreen(const RECT& area);
 ScreenPixels CaptureWholeScreen();
+// The window's client area as it is on the screen now.
+ScreenPixels CaptureClientOf(HWND window);
+// Captures the client area until a capture shows what ready asks for (anything,
+// without it) and the next one is the same: what the program drew has reached
+// the screen and stopped changing. False if that does not happen in time; seen
+// holds the last capture either way.
+bool WaitForSteadyClient(HWND window, DWORD milliseconds, ScreenPixels* seen,
+                         const std::function<bool(const ScreenPixels&)>& ready = {});
 bool SaveBitmapFile(const ScreenPixels& pixels, const std::string& path);
