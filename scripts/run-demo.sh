@@ -24,13 +24,30 @@ if [ -n "${DISPLAY:-}" ]; then
 else
     "$ROOT/scripts/wine-up.sh" "$BUILD"
     trap '"$ROOT/scripts/wine-down.sh" "$BUILD"' EXIT INT TERM
-    WINE_BUILD_DIR=$BUILD
-    . "$ROOT/scripts/wine-env.sh"
+    # Wine's own processes get the locale (wine-run.sh); this shell does not
+    # take it, since a shell started before the locale was made cannot.
+    DISPLAY=$(cat "$BUILD/wine/display")
     cd "$ROOT/assets"
-    wine "$BUILD/$PROGRAM.exe" &
+    # Wine's and the audio libraries' chatter goes to a log, not to the terminal.
+    "$ROOT/scripts/wine-run.sh" "$BUILD" "$BUILD/$PROGRAM.exe" 2>"$BUILD/$PROGRAM-wine.log" &
+    program=$!
     sleep "$SECONDS_HEADLESS"
     import -display "$DISPLAY" -window root -crop 1024x768+0+0 +repage "$BUILD/$PROGRAM-screenshot.png"
     echo "run-demo: screenshot in $BUILD/$PROGRAM-screenshot.png"
-    wineserver -k
-    wait 2>/dev/null || true
+    # Closed as a user closes it: WM_CLOSE to its window.
+    "$ROOT/scripts/wine-run.sh" "$BUILD" taskkill /im "$PROGRAM.exe" >/dev/null 2>&1 || true
+    tries=0
+    while kill -0 "$program" 2>/dev/null && [ $tries -lt 100 ]; do
+        tries=$((tries + 1))
+        sleep 0.1
+    done
+    if kill -0 "$program" 2>/dev/null; then
+        echo "run-demo: $PROGRAM.exe did not close within 10 s; ended by force"
+        (WINE_BUILD_DIR=$BUILD; . "$ROOT/scripts/wine-env.sh"; wineserver -k) 2>/dev/null || true
+        wait "$program" 2>/dev/null || true
+    else
+        code=0
+        wait "$program" || code=$?
+        echo "run-demo: $PROGRAM.exe closed, exit code $code"
+    fi
 fi
