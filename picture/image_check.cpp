@@ -75,7 +75,7 @@ bool BmpLooksSound(FileReader* reader)
     ULONGLONG pixelsAt = Little32(head + 10);
     DWORD headerSize = Little32(head + 14);
     LONGLONG width, height;
-    DWORD planes, bits, compression = BI_RGB, imageSize = 0, colours = 0, masks = 0;
+    DWORD planes, bits, compression = BI_RGB, imageSize = 0, masks = 0;
     if (headerSize == 12) { // the OS/2 core header: 16-bit sizes
         width = Little16(head + 18);
         height = Little16(head + 20);
@@ -91,7 +91,6 @@ bool BmpLooksSound(FileReader* reader)
         bits = Little16(head + 28);
         compression = Little32(head + 30);
         imageSize = Little32(head + 34);
-        colours = Little32(head + 46);
         // The three colour masks of a plain 40-byte header follow it.
         masks = headerSize == 40 && compression == BI_BITFIELDS ? 12 : 0;
     } else {
@@ -101,8 +100,9 @@ bool BmpLooksSound(FileReader* reader)
         return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
         return false;
-    if (bits <= 8 && colours > (1u << bits))
-        return false;
+    // A palette that claims more than 2^bits colours is not refused: the
+    // platform takes 2^bits of them from where the header ends, and the pixels
+    // from their own offset, which is checked below.
     bool runLength = compression == BI_RLE8 || compression == BI_RLE4;
     if (!(compression == BI_RGB || (compression == BI_RLE8 && bits == 8) || (compression == BI_RLE4 && bits == 4) ||
           (compression == BI_BITFIELDS && (bits == 16 || bits == 32))))
@@ -249,4 +249,21 @@ bool ImageFileLooksSound(HANDLE file, DWORD format)
     }
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     return sound;
+}
+
+bool GifFirstFrameIsTransparent(const BYTE* gif, DWORD size)
+{
+    if (size < 13)
+        return false;
+    ULONGLONG at = 13 + ((gif[10] & 0x80) ? 3u << ((gif[10] & 7) + 1) : 0);
+    while (at + 1 < size && gif[at] == 0x21) {
+        BYTE label = gif[at + 1];
+        if (label == 0xF9 && at + 3 < size && (gif[at + 3] & 1))
+            return true;
+        at += 2;
+        while (at < size && gif[at] != 0)
+            at += gif[at] + 1ull;
+        ++at;
+    }
+    return false;
 }

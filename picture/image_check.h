@@ -17,3 +17,7 @@ const DWORD MaxOleFileBytes = 1u << 30;
 // Whether the open file, of the given ImageFormat, is structurally sound
 // enough to hand to the platform. Leaves the file at offset 0.
 bool ImageFileLooksSound(HANDLE file, DWORD format);
+
+// Whether a GIF's first frame has a transparent colour (a graphic control
+// extension with its transparency flag before the first image).
+bool GifFirstFrameIsTransparent(const BYTE* gif, DWORD size);

@@ -167,9 +167,13 @@ int LoaderReadOle(ImageLoader* loader, HANDLE file)
     HGLOBAL block = size == INVALID_FILE_SIZE ? nullptr : GlobalAlloc(GMEM_ZEROINIT, size);
     if (!block)
         return 0;
-    void* bytes = GlobalLock(block);
+    BYTE* bytes = static_cast<BYTE*>(GlobalLock(block));
     DWORD read = 0;
     ReadFile(file, bytes, size, &read, nullptr);
+    // Run mode only decides whether the picture keeps its original data, but
+    // some implementations give a picture loaded in run mode no ownership of
+    // the mask and second bitmap a transparent GIF makes, and never free them.
+    BOOL runMode = !(loader->Format == FormatGif && GifFirstFrameIsTransparent(bytes, size));
     GlobalUnlock(block);
 
     IStream* stream = nullptr;
@@ -178,7 +182,7 @@ int LoaderReadOle(ImageLoader* loader, HANDLE file)
         return 0;
     }
     IPicture* picture = nullptr;
-    OleLoadPicture(stream, static_cast<LONG>(size), TRUE, IID_IPicture, reinterpret_cast<void**>(&picture));
+    OleLoadPicture(stream, static_cast<LONG>(size), runMode, IID_IPicture, reinterpret_cast<void**>(&picture));
     loader->OlePicture = picture;
     stream->Release();
 
