@@ -1,5 +1,7 @@
 #include "runtime/string_ops.h"
 
+#include "runtime/code_page.h"
+
 TrackedString StringConcat(TrackedString left, TrackedString right)
 {
     LONG a = StringLength(left);
@@ -12,23 +14,13 @@ TrackedString StringConcat(TrackedString left, TrackedString right)
     return result;
 }
 
-// CompareStringA reads the bytes in the code page of the locale it is given.
-// The text is code page 932 whatever the system: on a Japanese system that is
-// the system locale's own, elsewhere the Japanese locale reads it right.
-static LCID TextLocale()
-{
-    static const LCID locale = [] {
-        char codePage[8] = "";
-        GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, codePage, sizeof codePage);
-        return lstrcmpA(codePage, "932") == 0 ? LCID(LOCALE_SYSTEM_DEFAULT)
-                                              : MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
-    }();
-    return locale;
-}
-
+// Japanese order on any system: the texts are code page 932, and a Japanese
+// system's own order is the Japanese locale's.
 static int CompareInSystemOrder(TrackedString left, TrackedString right)
 {
-    return CompareStringA(TextLocale(), 0, left, StringLength(left), right, StringLength(right));
+    const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
+    std::wstring a = WideFromText(left, StringLength(left)), b = WideFromText(right, StringLength(right));
+    return CompareStringW(japanese, 0, a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()));
 }
 
 int StringCompare(TrackedString left, TrackedString right)

@@ -1,5 +1,6 @@
 #include "runtime/tracked_string.h"
 
+#include "runtime/code_page.h"
 #include "runtime/fatal.h"
 
 StringRegistry Registry;
@@ -65,7 +66,7 @@ void ReleaseString(TrackedString s)
     }
     LeaveCriticalSection(&Registry.RegistryLock);
     if (s)
-        OutputDebugStringA(UnknownStringText);
+        OutputDebugStringW(WideFromText(UnknownStringText).c_str());
 }
 
 TrackedString NewString(LONG length)

@@ -1,0 +1,35 @@
+#include "runtime/code_page.h"
+
+std::wstring WideFromText(const char* text, int length)
+{
+    if (!text || length == 0)
+        return std::wstring();
+    int wide = MultiByteToWideChar(TextCodePage, 0, text, length, nullptr, 0);
+    if (wide <= 0)
+        return std::wstring();
+    std::wstring result(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(TextCodePage, 0, text, length, &result[0], wide);
+    if (length < 0)
+        result.pop_back(); // the terminating zero was converted too
+    return result;
+}
+
+std::string TextFromWide(const wchar_t* text, int length)
+{
+    std::string result;
+    if (!text)
+        return result;
+    // One character at a time, so that one without a code page 932 form is
+    // dropped rather than turned into the platform's "?".
+    for (int i = 0; length < 0 ? text[i] != 0 : i < length;) {
+        int units = IS_HIGH_SURROGATE(text[i]) && (length < 0 || i + 1 < length) && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        char bytes[4];
+        BOOL lost = FALSE;
+        int made = WideCharToMultiByte(TextCodePage, WC_NO_BEST_FIT_CHARS, text + i, units, bytes, sizeof bytes,
+                                       nullptr, &lost);
+        if (made > 0 && !lost)
+            result.append(bytes, static_cast<size_t>(made));
+        i += units;
+    }
+    return result;
+}
