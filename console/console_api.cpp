@@ -1,6 +1,7 @@
 #include "console/console_api.h"
 
 #include "console/console.h"
+#include "runtime/system_library.h"
 
 #include <atomic>
 #include <mutex>
@@ -11,6 +12,9 @@ bool ConsoleStart(DWORD milliseconds)
     // it waits for the first one instead.
     static std::atomic<bool> started{false};
     if (!started.exchange(true)) {
+        // Sleep(1) and the frame timer last a whole 15.6 ms tick on Windows
+        // unless the process asks for 1 ms; given back when the console ends.
+        Winmm().TimeBeginPeriod(1);
         Console.InputLength = -1;
         Console.WindowReady = 0;
         CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);

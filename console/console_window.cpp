@@ -3,6 +3,7 @@
 #include "console/console_api.h"
 #include "console/line_input.h"
 #include "runtime/fatal.h"
+#include "runtime/system_library.h"
 
 ConsoleState Console;
 
@@ -201,5 +202,6 @@ DWORD WINAPI ConsoleThreadMain(LPVOID)
     }
 
     FreeTextRows();
+    Winmm().TimeEndPeriod(1);
     ExitProcess(0);
 }

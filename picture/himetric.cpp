@@ -1,4 +1,5 @@
 #include "picture/image_loader.h"
+#include "runtime/system_library.h"
 
 namespace {
 
@@ -23,10 +24,8 @@ void ConvertByScreenResolution(const SIZEL* himetric, SIZEL* pixels)
 AtlConversion TrustworthyAtlConversion()
 {
     static AtlConversion checked = [] {
-        HMODULE atl = LoadLibraryA("atl.dll");
-        auto convert = atl ? reinterpret_cast<AtlConversion>(
-                                 reinterpret_cast<void*>(GetProcAddress(atl, "AtlHiMetricToPixel")))
-                           : nullptr;
+        FARPROC found = SystemFunction(L"atl.dll", "AtlHiMetricToPixel");
+        auto convert = reinterpret_cast<AtlConversion>(reinterpret_cast<void*>(found));
         if (!convert)
             return AtlConversion(nullptr);
         SIZEL inch{HiMetricPerInch * 4, HiMetricPerInch * 4}, fromAtl{}, expected{};

@@ -148,14 +148,14 @@ int PictureDrawBlended(Picture* picture, LONG x, LONG y, LONG width, LONG height
     BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, BYTE(HasAlphaChannel(picture) ? AC_SRC_ALPHA : 0)};
     return DrawEverywhere(picture, width, height, nullptr, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
         SetStretchBltMode(dc, COLORONCOLOR);
-        return int(AlphaBlend(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, blend));
+        return int(GdiAlphaBlend(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, blend));
     });
 }
 
 int PictureDrawKeyed(Picture* picture, LONG x, LONG y, LONG width, LONG height, COLORREF key)
 {
     return DrawEverywhere(picture, width, height, nullptr, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
-        return int(TransparentBlt(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, key));
+        return int(GdiTransparentBlt(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, key));
     });
 }
 

@@ -1,0 +1,50 @@
+#include "runtime/system_library.h"
+
+FARPROC SystemFunction(const wchar_t* library, const char* name)
+{
+    wchar_t path[MAX_PATH];
+    UINT folder = GetSystemDirectoryW(path, MAX_PATH);
+    size_t nameLength = lstrlenW(library);
+    if (folder == 0 || folder + 1 + nameLength >= MAX_PATH)
+        return nullptr;
+    path[folder] = L'\\';
+    lstrcpyW(path + folder + 1, library);
+    // Kept for the life of the process, like a library the image imports.
+    HMODULE module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return module ? GetProcAddress(module, name) : nullptr;
+}
+
+namespace {
+
+MCIERROR WINAPI NoMciSendCommand(MCIDEVICEID, UINT, DWORD_PTR, DWORD_PTR)
+{
+    return MCIERR_DEVICE_NOT_INSTALLED;
+}
+BOOL WINAPI NoPlaySound(LPCWSTR, HMODULE, DWORD)
+{
+    return FALSE;
+}
+MMRESULT WINAPI NoTimerPeriod(UINT)
+{
+    return TIMERR_NOCANDO;
+}
+
+template <typename Function>
+Function Take(const char* name, Function standIn)
+{
+    FARPROC found = SystemFunction(L"winmm.dll", name);
+    return found ? reinterpret_cast<Function>(reinterpret_cast<void*>(found)) : standIn;
+}
+
+} // namespace
+
+const WinmmFunctions& Winmm()
+{
+    static const WinmmFunctions functions = {
+        Take("mciSendCommandW", &NoMciSendCommand),
+        Take("PlaySoundW", &NoPlaySound),
+        Take("timeBeginPeriod", &NoTimerPeriod),
+        Take("timeEndPeriod", &NoTimerPeriod),
+    };
+    return functions;
+}

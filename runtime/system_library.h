@@ -1,0 +1,20 @@
+#pragma once
+// Functions of system libraries that are not among the system's known DLLs
+// (winmm, atl), taken from the system folder by full path: a file of the same
+// name beside the program, in a Downloads folder say, is never loaded instead.
+#include <windows.h>
+#include <mmsystem.h>
+
+// The function, or null when the library or the function is not there.
+FARPROC SystemFunction(const wchar_t* library, const char* name);
+
+// The multimedia functions the runtime uses. Each is the system's own, or a
+// stand-in that fails as the real one fails when no device is there.
+struct WinmmFunctions {
+    decltype(&mciSendCommandW) MciSendCommand;
+    decltype(&PlaySoundW) PlaySound;
+    decltype(&timeBeginPeriod) TimeBeginPeriod;
+    decltype(&timeEndPeriod) TimeEndPeriod;
+};
+
+const WinmmFunctions& Winmm();
