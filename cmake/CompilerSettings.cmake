@@ -6,6 +6,8 @@ function(use_project_settings target)
     if(MSVC)
         # /utf-8 would set the execution character set too, and cannot be combined with .932.
         target_compile_options(${target} PRIVATE /W4 /source-charset:utf-8 /execution-charset:.932 /fp:precise)
+        # Our manifest is in the resources; the linker must not add its own.
+        target_link_options(${target} PRIVATE /MANIFEST:NO)
     else()
         target_compile_options(${target} PRIVATE
             -Wall -Wextra -Wpedantic -Wshadow
@@ -26,6 +28,9 @@ function(carry_runtime_settings target)
     if(MSVC)
         target_compile_options(${target} INTERFACE
             "$<$<COMPILE_LANGUAGE:C,CXX>:/source-charset:utf-8;/execution-charset:.932;/fp:precise>")
+        # Libraries the program imports are taken from the system folder only
+        # (Windows 10 1607 and later), never from the program's own folder.
+        target_link_options(${target} INTERFACE /DEPENDENTLOADFLAG:0x800)
     else()
         target_compile_options(${target} INTERFACE
             "$<$<COMPILE_LANGUAGE:C,CXX>:-finput-charset=UTF-8;-fexec-charset=CP932;-msse2;-mfpmath=sse;-ffp-contract=off>")
