@@ -5,10 +5,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <prompt/screen.h>
 
 #include "console/console.h"
 #include "console/console_api.h"
@@ -401,6 +404,40 @@ void MeasurePassRate(const std::string& assets)
     Report("main-loop passes per second, key held", Median(rates), "Sleep(1) loop passes per second", Median(sleepRates), "/s");
 }
 
+struct FrameFigures {
+    double MeanMs;        // mean interval between frames
+    double P99DeviationMs; // 99th percentile of |interval - 1/60 s|
+    double EndErrorMs;    // |time of frame 600 - 10 s|
+};
+
+template <typename Wait>
+FrameFigures MeasureFrames(Wait wait)
+{
+    const double period = 1000.0 / 60;
+    std::vector<double> deviations;
+    wait(); // the clock starts at the first frame
+    double start = NowMicroseconds(), last = start;
+    for (int frame = 1; frame <= 600; ++frame) {
+        wait();
+        double now = NowMicroseconds();
+        deviations.push_back(std::fabs((now - last) / 1000 - period));
+        last = now;
+    }
+    std::sort(deviations.begin(), deviations.end());
+    return FrameFigures{(last - start) / 1000 / 600, deviations[deviations.size() * 99 / 100],
+                        std::fabs((last - start) / 1000 - 10000)};
+}
+
+void MeasureFrameWait()
+{
+    FrameFigures steady = MeasureFrames([] { FrameWait(60); });
+    FrameFigures sleeping = MeasureFrames([] { Sleep(16); });
+    Report("FrameWait(60): mean frame interval", steady.MeanMs, "Sleep(16) loop", sleeping.MeanMs, "ms");
+    Report("FrameWait(60): 99th percentile of |interval - 16.667 ms|", steady.P99DeviationMs, "Sleep(16) loop",
+           sleeping.P99DeviationMs, "ms");
+    Report("FrameWait(60): frame 600 away from 10 s", steady.EndErrorMs, "Sleep(16) loop", sleeping.EndErrorMs, "ms");
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -423,6 +460,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ShowWindow(Console.ConsoleWindow, SW_HIDE); // out of the way of the programs started next
     MeasureStartUp(assets);
     MeasurePassRate(assets);
+    MeasureFrameWait();
 
     std::printf("\n| what | ours | baseline | ratio |\n|---|---|---|---|\n");
     for (const Row& row : Table)

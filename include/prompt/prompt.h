@@ -4,5 +4,6 @@
 #include <prompt/mouse.h>
 #include <prompt/numeric.h>
 #include <prompt/picture.h>
+#include <prompt/screen.h>
 #include <prompt/sound.h>
 #include <prompt/strings.h>

@@ -1,0 +1,86 @@
+#include <prompt/screen.h>
+
+#include "runtime/system_library.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace {
+
+struct FrameClock {
+    LONGLONG TicksPerSecond; // of the performance counter
+    LONGLONG Start;          // counter ticks at frame 0 of the current run; 0 before the first frame
+    LONGLONG Index;          // the frame of the run whose deadline comes next
+    LONG Rate;               // the frames a second of the current run
+    LONG Frames;
+    HANDLE Timer;            // a high-resolution waitable timer where Windows has one (10 1803 and later)
+};
+
+FrameClock Clock;
+
+LONGLONG Now()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
+
+void ClockStart()
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    Clock.TicksPerSecond = frequency.QuadPart;
+    Clock.Timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    // Without it Sleep is the timer, at 1 ms where the process asks for that
+    // (the system gives the request back when the process ends).
+    if (!Clock.Timer)
+        Winmm().TimeBeginPeriod(1);
+}
+
+// Sleeps until about a millisecond before the deadline, then spins the rest:
+// neither timer is finer than that.
+void WaitUntil(LONGLONG deadline)
+{
+    const LONGLONG margin = Clock.TicksPerSecond / 1000;
+    for (LONGLONG left = deadline - Now(); left > margin; left = deadline - Now()) {
+        if (Clock.Timer) {
+            LARGE_INTEGER due;
+            due.QuadPart = -((left - margin) * 10000000 / Clock.TicksPerSecond); // relative, in 100 ns
+            if (SetWaitableTimer(Clock.Timer, &due, 0, nullptr, nullptr, FALSE)) {
+                WaitForSingleObject(Clock.Timer, INFINITE);
+                continue;
+            }
+        }
+        Sleep(1);
+    }
+    while (Now() < deadline)
+        Sleep(0);
+}
+
+} // namespace
+
+void FrameWait(LONG framesPerSecond)
+{
+    if (framesPerSecond <= 0)
+        return;
+    if (Clock.TicksPerSecond == 0)
+        ClockStart();
+    // Deadlines count from the run's start, so no rounding adds up.
+    auto deadline = [](LONGLONG index) { return Clock.Start + index * Clock.TicksPerSecond / Clock.Rate; };
+    LONGLONG now = Now();
+    ++Clock.Index;
+    if (Clock.Start == 0 || Clock.Rate != framesPerSecond || now > deadline(Clock.Index + 1)) {
+        // The first frame, a new rate, or more than a frame behind: from now.
+        Clock.Start = now;
+        Clock.Rate = framesPerSecond;
+        Clock.Index = 1;
+    }
+    WaitUntil(deadline(Clock.Index));
+    ++Clock.Frames;
+}
+
+LONG FrameCount()
+{
+    return Clock.Frames;
+}
