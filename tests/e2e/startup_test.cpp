@@ -5,6 +5,7 @@
 #include <string>
 
 #include "e2e/demo_driver.h"
+#include "support/files.h"
 
 namespace {
 
@@ -134,11 +135,9 @@ TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
     EXPECT_GT(pixels.Height, 400);
     EXPECT_EQ(0u, lit) << "client pixels that are not black, the sprite's place aside";
 
-    std::string artifacts = EnvironmentValue("ARTIFACT_DIR");
-    if (!artifacts.empty()) {
-        CreateDirectoryA(WindowsPath(artifacts).c_str(), nullptr);
-        SaveBitmapFile(CaptureWholeScreen(), WindowsPath(artifacts + "/startup.bmp"));
-    }
+    std::string screenshot = ArtifactFile("startup.bmp");
+    if (!screenshot.empty())
+        SaveBitmapFile(CaptureWholeScreen(), screenshot);
 }
 
 TEST_F(StartupTest, CaptionShowsTheSmallIcon)

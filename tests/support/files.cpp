@@ -12,6 +12,15 @@ std::string TestDataFile(const std::string& relative)
     return WindowsPath(EnvironmentValue("TEST_DATA_DIR") + "/" + relative);
 }
 
+std::string ArtifactFile(const std::string& name)
+{
+    std::string directory = EnvironmentValue("ARTIFACT_DIR");
+    if (directory.empty())
+        return directory;
+    CreateDirectoryA(WindowsPath(directory).c_str(), nullptr);
+    return WindowsPath(directory + "/" + name);
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
