@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include "console/console_api.h"
+#include "console/key_presses.h"
 #include "console/line_input.h"
 #include "runtime/fatal.h"
 #include "runtime/system_library.h"
@@ -171,6 +172,7 @@ LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 {
     // The echo of line input; every message gets its own, released on return.
     TrackedString echo = AllocString(0);
+    RecordKeyMessage(message, wParam, lParam);
     LRESULT result = HandleMessage(window, message, wParam, lParam, &echo);
     ReleaseString(echo);
     return result;

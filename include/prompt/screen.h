@@ -1,5 +1,5 @@
 #pragma once
-// Frames: a steady clock for a program's main loop.
+// For games: a steady frame clock, and key presses that no poll misses.
 #include <windows.h>
 
 // Waits for the next tick of a steady clock at that many frames a second and
@@ -9,3 +9,11 @@
 void FrameWait(LONG framesPerSecond);
 // How many frames FrameWait has waited for.
 LONG FrameCount();
+
+// True once for each time the key (a virtual-key code, VK_LEFT, 'A') went
+// down while the console window had the focus, auto-repeat aside, since the
+// call before: three taps between two frames answer true three times. Recorded
+// from the window's key messages, so no press is lost however short.
+// KeyReleased: the same for the key going up. From one program thread.
+bool KeyPressed(int virtualKey);
+bool KeyReleased(int virtualKey);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <prompt/screen.h>
+
 #include "console/console.h"
 #include "console/console_api.h"
 #include "support/child_action.h"
@@ -210,6 +212,48 @@ TEST(ConsoleFontTest, OnlyAFixedPitchFontOfSaneSizeMakesACellGrid)
     }
     ASSERT_TRUE(StartConsole());
     EXPECT_TRUE(FontMakesACellGrid(Console.ConsoleFont)) << "the console's own";
+}
+
+void SendKeyEvent(WORD key, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = flags;
+    SendInput(1, &input, sizeof input);
+}
+
+// Answers of poll until it has said true count times (or the time is up).
+int WaitForTrue(bool (*poll)(int), int key, int count)
+{
+    int seen = 0;
+    for (DWORD start = GetTickCount(); seen < count && GetTickCount() - start < 10000; Sleep(5))
+        seen += poll(key);
+    return seen;
+}
+
+TEST_F(ConsoleWindowTest, KeyPressedCountsEachPressOnceWhateverItsLength)
+{
+    SetForegroundWindow(window);
+    for (DWORD start = GetTickCount(); GetForegroundWindow() != window && GetTickCount() - start < 10000;)
+        Sleep(10);
+    ASSERT_EQ(window, GetForegroundWindow());
+    const int key = 'Q';
+    for (int i = 0; i < 3; ++i) { // taps far shorter than a poll: down and up at once
+        SendKeyEvent(key, 0);
+        SendKeyEvent(key, KEYEVENTF_KEYUP);
+    }
+    EXPECT_EQ(3, WaitForTrue(KeyReleased, key, 3));
+    EXPECT_EQ(3, WaitForTrue(KeyPressed, key, 3));
+    EXPECT_FALSE(KeyPressed(key)) << "each press answers once";
+
+    for (int i = 0; i < 5; ++i) // held: the keyboard repeats its key-down
+        SendKeyEvent(key, 0);
+    SendKeyEvent(key, KEYEVENTF_KEYUP);
+    EXPECT_EQ(1, WaitForTrue(KeyReleased, key, 1));
+    EXPECT_TRUE(KeyPressed(key));
+    EXPECT_FALSE(KeyPressed(key)) << "the repeats are not presses";
+    EXPECT_FALSE(KeyReleased(key));
 }
 
 } // namespace
