@@ -38,24 +38,24 @@ void ClockStart()
         Winmm().TimeBeginPeriod(1);
 }
 
-// Sleeps until about a millisecond before the deadline, then spins the rest:
-// neither timer is finer than that.
+// A high-resolution timer is waited on up to the deadline itself; Sleep,
+// coarser, up to a millisecond before it. What is left is spun without giving
+// the processor away: a Sleep(0) can lose it to another program for a whole
+// time slice.
 void WaitUntil(LONGLONG deadline)
 {
-    const LONGLONG margin = Clock.TicksPerSecond / 1000;
-    for (LONGLONG left = deadline - Now(); left > margin; left = deadline - Now()) {
-        if (Clock.Timer) {
-            LARGE_INTEGER due;
-            due.QuadPart = -((left - margin) * 10000000 / Clock.TicksPerSecond); // relative, in 100 ns
-            if (SetWaitableTimer(Clock.Timer, &due, 0, nullptr, nullptr, FALSE)) {
-                WaitForSingleObject(Clock.Timer, INFINITE);
-                continue;
-            }
-        }
-        Sleep(1);
+    LONGLONG left = deadline - Now();
+    LARGE_INTEGER due;
+    due.QuadPart = -(left * 10000000 / Clock.TicksPerSecond); // relative, in 100 ns
+    if (Clock.Timer && due.QuadPart < 0 && SetWaitableTimer(Clock.Timer, &due, 0, nullptr, nullptr, FALSE)) {
+        WaitForSingleObject(Clock.Timer, INFINITE);
+    } else {
+        const LONGLONG millisecond = Clock.TicksPerSecond / 1000;
+        while (deadline - Now() > millisecond)
+            Sleep(1);
     }
     while (Now() < deadline)
-        Sleep(0);
+        YieldProcessor();
 }
 
 } // namespace

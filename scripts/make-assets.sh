@@ -43,6 +43,10 @@ lame --quiet -b 128 "$WORK/tune.wav" "$ASSETS/sound/start.mp3"
 # The zap: a falling square sweep, a third of a second.
 sox -R -n -r 22050 -c 1 -b 16 "$ASSETS/sound/zapper.wav" synth 0.3 square 2400-200 fade 0 0.3 0.1 gain -8
 
+# The catch game's chime: a short bell-like sine.
+mkdir -p "$ASSETS/../examples/catch/sound"
+sox -R -n -r 22050 -c 1 -b 16 "$ASSETS/../examples/catch/sound/chime.wav" synth 0.25 sine 1320 fade 0.005 0.25 0.15 gain -10
+
 # The sample's sprite: a ball whose edge fades out (a PNG with alpha).
 python3 "$(dirname "$0")/make-png-images.py" assets
 
