@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "picture/image_loader.h"
+#include "support/files.h"
 #include "support/gdi_count.h"
 
 namespace {
@@ -32,12 +33,6 @@ SIZE_T PrivateBytes()
             break;
     }
     return total;
-}
-
-std::string FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Whether a GIF's first frame has a transparent colour: the platform's picture
@@ -133,7 +128,8 @@ int main(int argc, char** argv)
         ++files;
         loaded += result == 1;
         inconsistent += wrong != nullptr;
-        if (result == 1 && loader.Format == FormatGif && FirstGifFrameIsTransparent(FileBytes(path)))
+        if (result == 1 && loader.Decoding == DecodedPlainly && loader.Format == FormatGif &&
+            FirstGifFrameIsTransparent(ReadWholeFile(path)))
             ++transparentGifs;
         printf("file %s result %d format %lu size %ldx%ld %s\n", path.c_str(), result,
                static_cast<unsigned long>(loader.Format), loader.Width, loader.Height, wrong ? wrong : "ok");
