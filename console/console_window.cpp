@@ -88,17 +88,13 @@ bool OnCreate(HWND window)
 {
     OffscreenImage& back = Surface.BackBuffer;
     WindowDc windowDc(window);
-    back.Bitmap = CreateCompatibleBitmap(windowDc.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height);
-    back.Dc = CreateCompatibleDC(windowDc.Dc);
-    if (!back.Bitmap || !back.Dc) {
-        if (back.Dc)
-            DeleteDC(back.Dc);
-        if (back.Bitmap)
-            DeleteObject(back.Bitmap);
-        back = OffscreenImage{};
+    GdiOwner<HBITMAP> bitmap(CreateCompatibleBitmap(windowDc.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height));
+    MemoryDc dc(windowDc.Dc);
+    if (!bitmap.Object || !dc.Dc)
         return false;
-    }
-    SelectObject(back.Dc, back.Bitmap);
+    back.Bitmap = bitmap.Release();
+    back.Dc = dc.Release();
+    SelectObject(back.Dc, back.Bitmap); // for the window's whole life
     {
         Selection brush(back.Dc, GetStockObject(BLACK_BRUSH));
         PatBlt(back.Dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, PATCOPY);

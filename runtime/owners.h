@@ -5,61 +5,59 @@
 #include <windows.h>
 #include <unknwn.h>
 
+// Owners are not copied: one of two copies would free what the other still uses.
+struct NotCopied {
+    NotCopied() = default;
+    NotCopied(const NotCopied&) = delete;
+    NotCopied& operator=(const NotCopied&) = delete;
+};
+
 // A window's device context (GetDC), released with ReleaseDC.
-struct WindowDc {
+struct WindowDc : NotCopied {
     HWND Window;
     HDC Dc;
     explicit WindowDc(HWND window) : Window(window), Dc(GetDC(window)) {}
     ~WindowDc() { if (Dc) ReleaseDC(Window, Dc); }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
 };
 
 // A memory device context compatible with another, deleted with DeleteDC.
-struct MemoryDc {
+struct MemoryDc : NotCopied {
     HDC Dc;
     explicit MemoryDc(HDC compatible) : Dc(CreateCompatibleDC(compatible)) {}
     ~MemoryDc() { if (Dc) DeleteDC(Dc); }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
+    HDC Release() { HDC dc = Dc; Dc = nullptr; return dc; }
 };
 
 // An object selected into a device context; the previous one goes back.
-struct Selection {
+struct Selection : NotCopied {
     HDC Dc;
     HGDIOBJ Previous;
     Selection(HDC dc, HGDIOBJ object) : Dc(dc), Previous(SelectObject(dc, object)) {}
     ~Selection() { if (Previous) SelectObject(Dc, Previous); }
     bool Held() const { return Previous != nullptr; }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
 };
 
 // A GDI object (bitmap, brush, font), deleted with DeleteObject unless let go.
 template <typename T>
-struct GdiOwner {
+struct GdiOwner : NotCopied {
     T Object;
     explicit GdiOwner(T object = nullptr) : Object(object) {}
     ~GdiOwner() { if (Object) DeleteObject(Object); }
     T Release() { T object = Object; Object = nullptr; return object; }
-    GdiOwner(const GdiOwner&) = delete;
-    GdiOwner& operator=(const GdiOwner&) = delete;
 };
 
 // A kernel handle, closed with CloseHandle (0 and INVALID_HANDLE_VALUE hold nothing).
-struct HandleOwner {
+struct HandleOwner : NotCopied {
     HANDLE Handle;
     explicit HandleOwner(HANDLE handle = nullptr) : Handle(handle) {}
     ~HandleOwner() { if (Held()) CloseHandle(Handle); }
     bool Held() const { return Handle && Handle != INVALID_HANDLE_VALUE; }
     HANDLE Release() { HANDLE handle = Handle; Handle = nullptr; return handle; }
-    HandleOwner(const HandleOwner&) = delete;
-    HandleOwner& operator=(const HandleOwner&) = delete;
 };
 
 // One reference to a COM object, released at the end.
 template <typename T>
-struct ComOwner {
+struct ComOwner : NotCopied {
     T* Pointer = nullptr;
     ComOwner() = default;
     ~ComOwner() { if (Pointer) Pointer->Release(); }
@@ -68,6 +66,4 @@ struct ComOwner {
     T** Out() { return &Pointer; }
     void** OutVoid() { return reinterpret_cast<void**>(&Pointer); }
     T* Release() { T* pointer = Pointer; Pointer = nullptr; return pointer; }
-    ComOwner(const ComOwner&) = delete;
-    ComOwner& operator=(const ComOwner&) = delete;
 };

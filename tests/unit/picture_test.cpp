@@ -64,6 +64,27 @@ bool WaitForPixels(Picture* picture, DWORD milliseconds)
     return true;
 }
 
+// Attached, with the capture delay given and the platform's caches warmed by
+// one load, and holding nothing: the GDI count to compare with.
+GdiSnapshot WarmedUp(Picture* picture, LONG delay)
+{
+    PictureAttachWindow(picture);
+    PictureSetCaptureDelay(picture, delay);
+    PictureLoad(picture, Sprite.c_str());
+    PictureDropBitmap(picture);
+    LoaderRelease(picture->Loader);
+    return TakeGdiSnapshot();
+}
+
+// A handle of the picture's capture thread of the test's own, to close.
+HANDLE CaptureThreadOf(Picture* picture)
+{
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), picture->CaptureThread, GetCurrentProcess(), &thread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    return thread;
+}
+
 class PictureTest : public testing::Test {
 protected:
     void SetUp() override
@@ -253,8 +274,7 @@ TEST_F(PictureTest, NewLoadRestartsARunningCapture)
     PictureAttachWindow(&picture);
     PictureSetCaptureDelay(&picture, 40); // 48 rows: about two seconds
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
-    HANDLE first = nullptr;
-    DuplicateHandle(GetCurrentProcess(), picture.CaptureThread, GetCurrentProcess(), &first, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    HANDLE first = CaptureThreadOf(&picture);
     DWORD start = GetTickCount();
     ASSERT_EQ(1, PictureLoad(&picture, Dots.c_str()));
     EXPECT_LT(GetTickCount() - start, 5000u) << "the old capture stops between rows, not by force after 10 s";
@@ -267,12 +287,7 @@ TEST_F(PictureTest, NewLoadRestartsARunningCapture)
 
 TEST_F(PictureTest, StoppedCaptureFreesEverything)
 {
-    PictureAttachWindow(&picture);
-    PictureSetCaptureDelay(&picture, 5000);
-    PictureLoad(&picture, Sprite.c_str()); // warm-up of the platform's caches
-    PictureDropBitmap(&picture);
-    LoaderRelease(picture.Loader);
-    GdiSnapshot before = TakeGdiSnapshot();
+    GdiSnapshot before = WarmedUp(&picture, 5000);
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
     for (DWORD start = GetTickCount(); !picture.PixelBuffer && GetTickCount() - start < 10000;)
         Sleep(1); // the thread has begun its rows
@@ -294,9 +309,7 @@ TEST_F(PictureTest, LoadStopsARunningCaptureBeforeTheOldImageGoes)
     PictureSetCaptureDelay(&picture, 5000);
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
     HBITMAP old = picture.Bitmap;
-    HANDLE capture = nullptr;
-    DuplicateHandle(GetCurrentProcess(), picture.CaptureThread, GetCurrentProcess(), &capture, 0, FALSE,
-                    DUPLICATE_SAME_ACCESS);
+    HANDLE capture = CaptureThreadOf(&picture);
     // A JPEG without its end marker, long enough that the loader's look at it
     // takes a while after the loader has given up the old image.
     std::string jpeg = ReadWholeFile(TestDataFile("images/photo40x30.jpg"));
@@ -321,19 +334,12 @@ TEST_F(PictureTest, LoadStopsARunningCaptureBeforeTheOldImageGoes)
 
 TEST_F(PictureTest, CaptureEndedByForceLeavesNothingBehind)
 {
-    PictureAttachWindow(&picture);
-    PictureSetCaptureDelay(&picture, 0);
-    PictureLoad(&picture, Sprite.c_str()); // warm-up of the platform's caches
-    PictureDropBitmap(&picture);
-    LoaderRelease(picture.Loader);
-    GdiSnapshot before = TakeGdiSnapshot();
+    GdiSnapshot before = WarmedUp(&picture, 0);
     SetCaptureStopGrace(300);
     // With its heap held, the capture waits for its buffer and cannot answer a stop.
     ASSERT_TRUE(HeapLock(picture.PrivateHeap));
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
-    HANDLE capture = nullptr;
-    DuplicateHandle(GetCurrentProcess(), picture.CaptureThread, GetCurrentProcess(), &capture, 0, FALSE,
-                    DUPLICATE_SAME_ACCESS);
+    HANDLE capture = CaptureThreadOf(&picture);
     DWORD start = GetTickCount();
     PictureDropBitmap(&picture);
     DWORD took = GetTickCount() - start;
