@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "numeric/real_math.h"
+#include <prompt/numeric.h>
 
 static void Inputs(benchmark::State& state, double (*f)(double), double x)
 {

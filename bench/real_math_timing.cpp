@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "numeric/real_math.h"
+#include <prompt/numeric.h>
 
 namespace {
 

@@ -13,10 +13,9 @@
 
 #include <prompt/screen.h>
 
-#include "console/console.h"
 #include "console/console_api.h"
 #include "e2e/demo_driver.h"
-#include "program/mouse.h"
+#include "mouse/mouse.h"
 #include "program/program.h"
 #include "support/reference_text.h"
 
@@ -125,13 +124,12 @@ void MeasureMainLoopPass(const std::string& assets)
     PictureSetCaptureDelay(&SpritePicture, -1);
     PictureAttachWindow(&SpritePicture);
     PictureLoad(&SpritePicture, (assets + "\\bmp\\chr01.bmp").c_str());
-    PreviousWndProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
+    MouseTrackingStart();
     SpriteX = 100;
     SpriteY = 200;
     PerCall(100, MainLoopPass); // warm-up
     Pair pass = Compare(300, MainLoopPass,
-                        [] { FloorPass(Console.ConsoleWindow, SpritePicture.Bitmap, Console.BackBuffer.Dc); });
+                        [] { FloorPass(ConsoleWindowHandle(), SpritePicture.Bitmap, BackBufferDc()); });
     Report("main-loop pass (no sleep)", pass.Ours, "the same platform calls", pass.Baseline, "us");
 }
 
@@ -139,8 +137,8 @@ void FillScreenWithColouredText()
 {
     const COLORREF colours[] = {RGB(255, 255, 255), RGB(255, 200, 0), RGB(0, 255, 255), RGB(255, 120, 200)};
     RECT client;
-    GetClientRect(Console.ConsoleWindow, &client);
-    int rows = client.bottom / Console.LineHeight;
+    GetClientRect(ConsoleWindowHandle(), &client);
+    int rows = client.bottom / ConsoleMetrics().LineHeight;
     for (int row = 0; row < rows - 1; ++row) {
         for (int part = 0; part < 4; ++part) {
             ConsoleSetColors(colours[(row + part) % 4], part % 2 ? -1 : 0);
@@ -150,13 +148,21 @@ void FillScreenWithColouredText()
     }
 }
 
+// The whole back buffer onto the window, as a repaint begins.
+void CopyBackBufferTo(HDC dc)
+{
+    SIZE screen = BackBufferSize();
+    BackBufferHold hold;
+    BitBlt(dc, 0, 0, screen.cx, screen.cy, BackBufferDc(), 0, 0, SRCCOPY);
+}
+
 // The repaint's work, done here while the console thread waits for messages:
 // the back-buffer copy and the rows, by the console's drawing or cell by cell.
 void Repaint(bool cellByCell)
 {
-    HWND window = Console.ConsoleWindow;
+    HWND window = ConsoleWindowHandle();
     HDC dc = GetDC(window);
-    BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
+    CopyBackBufferTo(dc);
     if (cellByCell)
         DrawRowsCellByCell(dc);
     else
@@ -166,9 +172,9 @@ void Repaint(bool cellByCell)
 
 void CopyBackBuffer()
 {
-    HDC dc = GetDC(Console.ConsoleWindow);
-    BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
-    ReleaseDC(Console.ConsoleWindow, dc);
+    HDC dc = GetDC(ConsoleWindowHandle());
+    CopyBackBufferTo(dc);
+    ReleaseDC(ConsoleWindowHandle(), dc);
 }
 
 void MeasureRepaint()
@@ -181,23 +187,33 @@ void MeasureRepaint()
     Report("the same, drawn cell by cell (before)", old.Ours, "the back-buffer copy alone", old.Baseline, "us");
 
     // What bounds it: one ExtTextOutA per run of shared colours, here alone.
-    std::vector<std::pair<LONG, LONG>> runs; // row, first cell
-    for (LONG row = 0; Console.TextScreen.Text[row][0] && row < TextRowCount; ++row)
-        for (LONG j = 0; Console.TextScreen.Text[row][j]; ++j)
-            if (j == 0 || Console.TextScreen.Foreground[row][j] != Console.TextScreen.Foreground[row][j - 1] ||
-                Console.TextScreen.Background[row][j] != Console.TextScreen.Background[row][j - 1])
-                runs.emplace_back(row, j);
+    struct Run {
+        LONG Row;
+        LONG Column;
+        std::string Text; // from the run's first cell on
+    };
+    std::vector<Run> runs;
+    for (LONG row = 0; ConsoleCell(row, 0).Byte && row < TextRowCount; ++row) {
+        char text[TextRowBytes] = "";
+        ConsoleRowText(row, text);
+        for (LONG j = 0; text[j]; ++j) {
+            TextCell cell = ConsoleCell(row, j), before = ConsoleCell(row, j > 0 ? j - 1 : 0);
+            if (j == 0 || cell.Foreground != before.Foreground || cell.Background != before.Background)
+                runs.push_back(Run{row, j, std::string(text + j) + std::string(20, '\0')});
+        }
+    }
     auto textCalls = [&runs] {
-        HDC dc = GetDC(Console.ConsoleWindow);
-        HGDIOBJ previous = SelectObject(dc, Console.ConsoleFont);
+        ConsoleCellMetrics cell = ConsoleMetrics();
+        HDC dc = GetDC(ConsoleWindowHandle());
+        HGDIOBJ previous = SelectObject(dc, cell.Font);
         static INT advances[64];
         for (INT& advance : advances)
-            advance = Console.CellWidth;
-        for (auto [row, j] : runs)
-            ExtTextOutA(dc, j * Console.CellWidth, row * Console.LineHeight, 0, nullptr,
-                        reinterpret_cast<const char*>(Console.TextScreen.Text[row] + j), 20, advances);
+            advance = cell.CellWidth;
+        for (const Run& run : runs)
+            ExtTextOutA(dc, run.Column * cell.CellWidth, run.Row * cell.LineHeight, 0, nullptr, run.Text.c_str(), 20,
+                        advances);
         SelectObject(dc, previous);
-        ReleaseDC(Console.ConsoleWindow, dc);
+        ReleaseDC(ConsoleWindowHandle(), dc);
     };
     Pair bound = Compare(10, textCalls, CopyBackBuffer);
     Report("its " + std::to_string(runs.size()) + " ExtTextOutA calls alone, 20 bytes each", bound.Ours,
@@ -205,9 +221,9 @@ void MeasureRepaint()
 
     // Worst case: the colours change at every cell.
     RECT client;
-    GetClientRect(Console.ConsoleWindow, &client);
-    Console.Cursor = CellPosition{0, 0};
-    for (int row = 0; row < client.bottom / Console.LineHeight - 1; ++row) {
+    GetClientRect(ConsoleWindowHandle(), &client);
+    ConsoleSetCursor(CellPosition{0, 0});
+    for (int row = 0; row < client.bottom / ConsoleMetrics().LineHeight - 1; ++row) {
         for (int cell = 0; cell < 79; ++cell) {
             ConsoleSetColors(RGB(cell * 3, 255 - cell, row * 9), cell % 2 ? -1 : RGB(0, 0, cell));
             ConsolePrint(cell % 4 ? "x" : "字");
@@ -223,23 +239,23 @@ void MeasureRepaint()
 void MeasurePrinting()
 {
     std::string line(80, 'x');
-    HWND window = Console.ConsoleWindow;
+    HWND window = ConsoleWindowHandle();
     auto floor = [window, &line] {
         HDC dc = GetDC(window);
-        HGDIOBJ previous = SelectObject(dc, Console.ConsoleFont);
+        HGDIOBJ previous = SelectObject(dc, ConsoleMetrics().Font);
         TextOutA(dc, 0, 0, line.c_str(), static_cast<int>(line.size()));
         SelectObject(dc, previous);
         ReleaseDC(window, dc);
     };
     double baseline = PerCall(50, floor);
     double stored = PerCall(50, [&line] {
-        Console.Cursor = CellPosition{0, 0};
+        ConsoleSetCursor(CellPosition{0, 0});
         ConsolePrint(line.c_str());
     });
     ConsoleFlush();
     Report("print an 80-byte line (returns once stored)", stored, "one TextOutA of it", baseline, "us");
     double inPlace = PerCall(50, [&line] {
-        Console.Cursor = CellPosition{0, 0}; // the console thread is idle between prints
+        ConsoleSetCursor(CellPosition{0, 0}); // the console thread is idle between prints
         ConsolePrint(line.c_str());
         ConsoleFlush();
     });
@@ -247,8 +263,8 @@ void MeasurePrinting()
     std::string scrolling = line + "\r\n";
     double scrolled = PerCall(20, [&scrolling] {
         RECT client;
-        GetClientRect(Console.ConsoleWindow, &client);
-        Console.Cursor = CellPosition{0, client.bottom / Console.LineHeight - 1};
+        GetClientRect(ConsoleWindowHandle(), &client);
+        ConsoleSetCursor(CellPosition{0, client.bottom / ConsoleMetrics().LineHeight - 1});
         ConsolePrint(scrolling.c_str());
         ConsoleFlush();
     });
@@ -264,7 +280,7 @@ void MeasurePrinting()
         rates.push_back(10000 / ((NowMicroseconds() - start) / 1e6));
         start = NowMicroseconds();
         for (int i = 0; i < 10000; ++i) // what a message per print would cost: one round trip each
-            SendMessageA(Console.ConsoleWindow, WM_NULL, 0, 0);
+            SendMessageA(ConsoleWindowHandle(), WM_NULL, 0, 0);
         bounds.push_back(10000 / ((NowMicroseconds() - start) / 1e6));
     }
     Report("lines printed per second, a burst of 10,000 that scroll", Median(rates),
@@ -274,7 +290,7 @@ void MeasurePrinting()
     std::vector<double> latencies;
     for (int r = 0; r < Repetitions; ++r) {
         Sleep(50); // an idle console, as for a program that prints now and then
-        Console.Cursor = CellPosition{0, 0};
+        ConsoleSetCursor(CellPosition{0, 0});
         ConsoleSetColors(RGB(255, 255, 255), r % 2 ? RGB(255, 0, 0) : RGB(0, 0, 255));
         ConsolePrint("#");
         double start = NowMicroseconds();
@@ -451,13 +467,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     SetEnvironmentVariableA("DEMO_EXE", (BuildDirectory() + "\\demo.exe").c_str());
     if (!ConsoleStart(60000))
         return 1;
-    SetWindowPos(Console.ConsoleWindow, HWND_TOP, 0, 0, 640, 460, 0);
+    SetWindowPos(ConsoleWindowHandle(), HWND_TOP, 0, 0, 640, 460, 0);
 
     MeasureMainLoopPass(assets);
     MeasureRepaint();
     MeasurePrinting();
     MeasureStrings();
-    ShowWindow(Console.ConsoleWindow, SW_HIDE); // out of the way of the programs started next
+    ShowWindow(ConsoleWindowHandle(), SW_HIDE); // out of the way of the programs started next
     MeasureStartUp(assets);
     MeasurePassRate(assets);
     MeasureFrameWait();

@@ -39,7 +39,7 @@ function(carry_runtime_settings target)
     target_compile_features(${target} INTERFACE cxx_std_17)
 endfunction()
 
-# The version resource of a program (program/resources/program.rc reads program_version.h).
+# The version resource of a program (resources/program.rc reads program_version.h).
 function(describe_program target description)
     set(directory ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)
     file(WRITE ${directory}/program_version.h

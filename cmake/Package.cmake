@@ -21,7 +21,7 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/PromptRuntimeConfig
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/PromptRuntimeConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/PromptRuntimeConfigVersion.cmake
               cmake/toolchain-mingw-i686.cmake
-              program/resources/program.manifest
+              resources/program.manifest
         DESTINATION ${PROMPT_PACKAGE_DIR} COMPONENT development)
 
 set(CPACK_GENERATOR ZIP)

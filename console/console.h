@@ -1,21 +1,14 @@
 #pragma once
-// The console: a window on its own thread with a screen-sized back buffer
-// and rows of coloured text drawn over it.
+// The console's own state and the steps its files share; console/ alone
+// includes this. The state is split by owner, and beside each field stands
+// which thread writes it and what guards it. "Console thread" is the thread
+// of ConsoleThreadMain; a "reader" is a program thread in ReadLine.
 #include <windows.h>
 
 #include <atomic>
 #include <mutex>
 
-#include "runtime/tracked_string.h"
-
-const int TextRowCount = 101;    // rows 0 to 100
-const int TextRowBytes = 255;    // cells per row; the last stays zero
-const int InputBufferBytes = 256;
-
-struct CellPosition {
-    LONG Column;
-    LONG Row;
-};
+#include "console/console_api.h"
 
 struct TextRows {
     BYTE* Text[TextRowCount];
@@ -38,35 +31,72 @@ struct PixelSize {
     LONG Height;
 };
 
-struct ConsoleState {
-    HWND ConsoleWindow;
-    DWORD ConsoleThreadId;
-    std::atomic<LONG> WindowReady;  // set at the end of every WM_PAINT
-    LOGFONTA ConsoleFontDescription;
-    HFONT ConsoleFont;
-    LONG CellWidth;
-    LONG LineHeight;
-    char InputBuffer[InputBufferBytes];
-    std::atomic<LONG> InputLength;  // -1 while no line input runs
-    BYTE LastKey;
-    bool DropTrailByte;             // the next typed byte is the trail of a lead byte that found no room
+// The window and what is drawn on it. The console thread writes every field
+// but WindowReady before the first paint; ConsoleStart waits for that paint,
+// so other threads only read them afterwards.
+struct ConsoleSurface {
+    std::atomic<bool> Started;          // ConsoleStart: one console a process
+    HWND ConsoleWindow;                 // console thread, once CreateWindowExA returns
+    DWORD ConsoleThreadId;              // ConsoleStart, as the thread is made
+    std::atomic<LONG> WindowReady;      // ConsoleStart sets 0 before the thread runs; every WM_PAINT sets 1
+    LOGFONTA ConsoleFontDescription;    // console thread, before the window
+    HFONT ConsoleFont;                  // the same; lives until the process ends
+    LONG CellWidth;                     // console thread, in WM_CREATE
+    LONG LineHeight;                    // the same
+    INT CellAdvances[TextRowBytes];     // CellWidth for every cell: one glyph a cell, set in WM_CREATE
+    PixelSize ScreenSize;               // console thread, before the window
+    OffscreenImage BackBuffer;          // handles: console thread in WM_CREATE and WM_DESTROY;
+                                        // its pixels: any thread, under BackBufferLock
+    std::mutex BackBufferLock;
+};
+
+// What printing has stored and not yet drawn.
+struct PendingRows {
+    bool Any;
+    bool All;
+    LONG First;
+    LONG Last;
+};
+
+// The text. Any thread prints into it (program threads directly, the console
+// thread for the echo of line input); every field is read and written under
+// Lock, which the console thread also holds while it draws the rows.
+struct TextStore {
+    std::recursive_mutex Lock;
+    TextRows TextScreen;                // blocks: console thread at its start and end; scrolls move them
     CellPosition Cursor;
-    TextRows TextScreen;
     TextColors ColorPair;
-    OffscreenImage BackBuffer;
-    PixelSize ScreenSize;
+    PendingRows Pending;
+    DWORD LastDrawTick;                 // when pending rows were last drawn (console thread)
+    bool DrawRequested;                 // a draw message is on its way to the console thread
+};
+
+// The line being read. A reader starts a line by turning InputLength from -1
+// to 0 (compare-exchange, under Reading); from then on only the console
+// thread writes InputBuffer and InputLength, until Enter sets it back to -1;
+// then the reader takes the line.
+struct LineInput {
+    std::mutex Reading;                 // one reader at a time, from its start to taking the line
+    char InputBuffer[InputBufferBytes];
+    std::atomic<LONG> InputLength;      // -1 while no line runs
+    BYTE LastKey;                       // console thread, while no line runs
+    bool DropTrailByte;                 // console thread: the next byte trails a lead byte that found no room
+};
+
+struct ConsoleState {
+    ConsoleSurface Surface;
+    TextStore Text;
+    LineInput Input;
 };
 
 extern ConsoleState Console;
 
 DWORD WINAPI ConsoleThreadMain(LPVOID unused);
-// Whether a font is fixed-pitch with cells of a sensible size for the console's 16-pixel text.
-bool FontMakesACellGrid(HFONT font);
-LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Stores text at the cursor in the current colours, redraws the rows it
-// touched, and releases the string. Runs on the console thread.
-void PrintText(TrackedString text);
+// Messages the console window takes from program threads.
+const UINT ConsoleLineMessage = WM_APP + 0x102;    // a line input has started: show the caret
+const UINT ConsoleFlushMessage = WM_APP + 0x103;   // draw what printing has stored, now
+const UINT ConsoleDrawMessage = WM_APP + 0x104;    // draw it within the frame
 
 // Program threads print and set colours here, straight into the store under
 // its lock; the console thread draws what they stored at most once a frame
@@ -77,13 +107,6 @@ void SetColorsFromProgram(COLORREF foreground, LONG background);
 void DrawSoon();
 // Draws what program threads have stored and not yet drawn.
 void DrawPendingRows();
-// Guards the text store, the cursor and the colours between the threads.
-std::recursive_mutex& TextStoreLock();
 bool IsDrawTimer(WPARAM timer);
-
-// Scrolls the rows if the cursor row is not wholly visible, then draws rows
-// over the window (first -1: every visible row), each over its strip of the
-// back buffer.
-void RenderRows(HDC dc, LONG first, LONG last);
-// The same where the caller has already copied the back buffer over the rows.
-void RenderRowsOver(HDC dc, LONG first, LONG last, bool backgroundRestored);
+// Three zero-filled blocks for row r; the process ends when there is no memory.
+void GiveRowNewBlocks(int r);

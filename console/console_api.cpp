@@ -1,28 +1,30 @@
-#include "console/console_api.h"
-
 #include "console/console.h"
-#include "runtime/system_library.h"
 
-#include <atomic>
-#include <mutex>
+#include "runtime/owners.h"
+#include "runtime/system_library.h"
 
 bool ConsoleStart(DWORD milliseconds)
 {
     // A second start would make a second window over the same console state:
     // it waits for the first one instead.
-    static std::atomic<bool> started{false};
-    if (!started.exchange(true)) {
+    ConsoleSurface& surface = Console.Surface;
+    if (!surface.Started.exchange(true)) {
         // Sleep(1) and the frame timer last a whole 15.6 ms tick on Windows
         // unless the process asks for 1 ms; given back when the console ends.
         Winmm().TimeBeginPeriod(1);
-        Console.InputLength = -1;
-        Console.WindowReady = 0;
-        CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ConsoleThreadId);
+        Console.Input.InputLength = -1;
+        surface.WindowReady = 0;
+        HandleOwner thread(CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &surface.ConsoleThreadId));
+        if (!thread.Held()) {
+            surface.Started = false; // no console: a later start may try again
+            Winmm().TimeEndPeriod(1);
+            return false;
+        }
     }
     DWORD start = GetTickCount();
     do {
         Sleep(20);
-        if (Console.WindowReady != 0)
+        if (surface.WindowReady != 0)
             return true;
     } while (milliseconds == INFINITE || GetTickCount() - start < milliseconds);
     return false;
@@ -30,7 +32,7 @@ bool ConsoleStart(DWORD milliseconds)
 
 HWND ConsoleWindowHandle()
 {
-    return Console.ConsoleWindow;
+    return Console.Surface.ConsoleWindow;
 }
 
 void ConsolePrint(const char* text)
@@ -40,7 +42,7 @@ void ConsolePrint(const char* text)
 
 void ConsoleFlush()
 {
-    SendMessageA(Console.ConsoleWindow, ConsoleFlushMessage, 0, 0);
+    SendMessageA(Console.Surface.ConsoleWindow, ConsoleFlushMessage, 0, 0);
 }
 
 void ConsoleSetColors(COLORREF foreground, LONG background)
@@ -48,20 +50,42 @@ void ConsoleSetColors(COLORREF foreground, LONG background)
     SetColorsFromProgram(foreground, background);
 }
 
+bool ConsoleBeginLine()
+{
+    LONG idle = -1;
+    return Console.Input.InputLength.compare_exchange_strong(idle, 0);
+}
+
+void ConsoleEndLine()
+{
+    Console.Input.InputLength = -1;
+}
+
+LONG ConsoleInputLength()
+{
+    return Console.Input.InputLength;
+}
+
+const char* ConsoleInputBuffer()
+{
+    return Console.Input.InputBuffer;
+}
+
+BYTE ConsoleLastKey()
+{
+    return Console.Input.LastKey;
+}
+
 TrackedString ReadLine()
 {
     // One reader at a time, from the start of its line until it has taken the
     // text: a second thread waits here rather than sharing the line.
-    static std::mutex reading;
-    std::lock_guard<std::mutex> hold(reading);
+    std::lock_guard<std::mutex> hold(Console.Input.Reading);
     ConsoleFlush(); // the prompt is on the window before the caret
-    LONG idle = -1;
-    while (!Console.InputLength.compare_exchange_strong(idle, 0)) {
-        idle = -1;
+    while (!ConsoleBeginLine())
         Sleep(10);
-    }
-    SendMessageA(Console.ConsoleWindow, ConsoleLineMessage, 0, 0);
-    while (Console.InputLength != -1)
+    SendMessageA(Console.Surface.ConsoleWindow, ConsoleLineMessage, 0, 0);
+    while (Console.Input.InputLength != -1)
         Sleep(10);
-    return StringFromText(Console.InputBuffer);
+    return StringFromText(Console.Input.InputBuffer);
 }

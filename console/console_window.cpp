@@ -1,9 +1,9 @@
 #include "console/console.h"
 
-#include "console/console_api.h"
 #include "console/key_presses.h"
 #include "console/line_input.h"
 #include "runtime/fatal.h"
+#include "runtime/owners.h"
 #include "runtime/system_library.h"
 
 ConsoleState Console;
@@ -15,21 +15,23 @@ const char InitialCaption[] = "BASIC PROMPT";
 const char FontFace[] = "ＭＳ ゴシック";
 const char NoWindowText[] = "ウィンドウを作成できないため、プログラムを終了します。";
 
+ConsoleSurface& Surface = Console.Surface;
+
 void AllocateTextRows()
 {
-    for (int r = 0; r < TextRowCount; ++r) {
-        Console.TextScreen.Text[r] = static_cast<BYTE*>(AllocBlock(TextRowBytes));
-        Console.TextScreen.Foreground[r] = static_cast<COLORREF*>(AllocBlock(TextRowBytes * sizeof(COLORREF)));
-        Console.TextScreen.Background[r] = static_cast<LONG*>(AllocBlock(TextRowBytes * sizeof(LONG)));
-    }
+    std::lock_guard<std::recursive_mutex> hold(Console.Text.Lock);
+    for (int r = 0; r < TextRowCount; ++r)
+        GiveRowNewBlocks(r);
 }
 
 void FreeTextRows()
 {
+    std::lock_guard<std::recursive_mutex> hold(Console.Text.Lock);
+    TextRows& rows = Console.Text.TextScreen;
     for (int r = 0; r < TextRowCount; ++r) {
-        FreeBlock(Console.TextScreen.Text[r]);
-        FreeBlock(Console.TextScreen.Foreground[r]);
-        FreeBlock(Console.TextScreen.Background[r]);
+        FreeBlock(rows.Text[r]);
+        FreeBlock(rows.Foreground[r]);
+        FreeBlock(rows.Background[r]);
     }
 }
 
@@ -40,7 +42,7 @@ const char* const FallbackFaces[] = {"Courier New", "Consolas", "DejaVu Sans Mon
 
 void CreateConsoleFont()
 {
-    LOGFONTA& font = Console.ConsoleFontDescription;
+    LOGFONTA& font = Surface.ConsoleFontDescription;
     font = LOGFONTA{};
     font.lfHeight = -16;
     font.lfWeight = FW_DONTCARE;
@@ -50,8 +52,8 @@ void CreateConsoleFont()
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = FIXED_PITCH;
     lstrcpynA(font.lfFaceName, FontFace, LF_FACESIZE);
-    Console.ConsoleFont = CreateFontIndirectA(&font);
-    if (FontMakesACellGrid(Console.ConsoleFont))
+    Surface.ConsoleFont = CreateFontIndirectA(&font);
+    if (FontMakesACellGrid(Surface.ConsoleFont))
         return;
     for (const char* face : FallbackFaces) {
         LOGFONTA fallback = font;
@@ -59,8 +61,8 @@ void CreateConsoleFont()
         lstrcpynA(fallback.lfFaceName, face, LF_FACESIZE);
         HFONT candidate = CreateFontIndirectA(&fallback);
         if (FontMakesACellGrid(candidate)) {
-            DeleteObject(Console.ConsoleFont);
-            Console.ConsoleFont = candidate;
+            DeleteObject(Surface.ConsoleFont);
+            Surface.ConsoleFont = candidate;
             font = fallback;
             return;
         }
@@ -83,43 +85,56 @@ bool RegisterConsoleClass()
     return RegisterClassExA(&windowClass) != 0;
 }
 
-void OnCreate(HWND window)
+// False when the back buffer cannot be made: then there is no window.
+bool OnCreate(HWND window)
 {
-    HDC windowDc = GetDC(window);
-    Console.BackBuffer.Bitmap = CreateCompatibleBitmap(windowDc, Console.ScreenSize.Width, Console.ScreenSize.Height);
-    Console.BackBuffer.Dc = CreateCompatibleDC(windowDc);
-    SelectObject(Console.BackBuffer.Dc, Console.BackBuffer.Bitmap);
-
-    HGDIOBJ previousBrush = SelectObject(Console.BackBuffer.Dc, GetStockObject(BLACK_BRUSH));
-    PatBlt(Console.BackBuffer.Dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, PATCOPY);
-    SelectObject(Console.BackBuffer.Dc, previousBrush);
-
-    HGDIOBJ previousFont = SelectObject(Console.BackBuffer.Dc, Console.ConsoleFont);
+    OffscreenImage& back = Surface.BackBuffer;
+    WindowDc windowDc(window);
+    GdiOwner<HBITMAP> bitmap(CreateCompatibleBitmap(windowDc.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height));
+    MemoryDc dc(windowDc.Dc);
+    if (!bitmap.Object || !dc.Dc)
+        return false;
+    back.Bitmap = bitmap.Release();
+    back.Dc = dc.Release();
+    SelectObject(back.Dc, back.Bitmap); // for the window's whole life
+    {
+        Selection brush(back.Dc, GetStockObject(BLACK_BRUSH));
+        PatBlt(back.Dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, PATCOPY);
+    }
+    Selection font(back.Dc, Surface.ConsoleFont);
     SIZE space{};
-    GetTextExtentPoint32A(Console.BackBuffer.Dc, " ", 1, &space);
+    GetTextExtentPoint32A(back.Dc, " ", 1, &space);
     TEXTMETRICA metrics{};
-    GetTextMetricsA(Console.BackBuffer.Dc, &metrics);
-    Console.CellWidth = space.cx;
-    Console.LineHeight = metrics.tmHeight;
-    SelectObject(Console.BackBuffer.Dc, previousFont);
-
-    ReleaseDC(window, windowDc);
+    GetTextMetricsA(back.Dc, &metrics);
+    Surface.CellWidth = space.cx;
+    Surface.LineHeight = metrics.tmHeight;
+    for (INT& advance : Surface.CellAdvances)
+        advance = Surface.CellWidth;
+    return true;
 }
 
 void OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    BitBlt(dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
+    {
+        BackBufferHold hold;
+        BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
+    }
     RenderRowsOver(dc, -1, 0, true);
     EndPaint(window, &paint);
-    Console.WindowReady = 1;
+    Surface.WindowReady = 1;
 }
 
 void OnDestroy()
 {
-    DeleteDC(Console.BackBuffer.Dc);
-    DeleteObject(Console.BackBuffer.Bitmap);
+    if (!Surface.BackBuffer.Dc)
+        return; // WM_CREATE refused the window: ConsoleThreadMain says so and ends
+    {
+        BackBufferHold hold;
+        DeleteDC(Surface.BackBuffer.Dc);
+        DeleteObject(Surface.BackBuffer.Bitmap);
+    }
     PostQuitMessage(0);
 }
 
@@ -134,14 +149,14 @@ void OnLineStarted(HWND window)
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, TrackedString* echo)
 {
     switch (message) {
-    case WM_CREATE: OnCreate(window); return 0;
+    case WM_CREATE: return OnCreate(window) ? 0 : -1; // -1: CreateWindowExA fails
     case WM_PAINT: OnPaint(window); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_KEYDOWN: ConsoleKeyDown(wParam); return 0;
     case WM_CHAR: ConsoleChar(window, wParam, echo); return 0;
     case WM_SETFOCUS: ConsoleSetFocus(window); return 0;
     case WM_KILLFOCUS: ConsoleKillFocus(window); return 0;
-    // What program threads ask of the console (console_api.h).
+    // What program threads ask of the console (console.h).
     case ConsoleDrawMessage: DrawSoon(); return 0;
     case ConsoleFlushMessage: DrawPendingRows(); return 0;
     case WM_TIMER:
@@ -157,12 +172,13 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
 
 bool FontMakesACellGrid(HFONT font)
 {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, font);
+    MemoryDc dc(nullptr);
     TEXTMETRICA metrics{};
-    bool measured = font && GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
+    bool measured = false;
+    if (font) {
+        Selection selected(dc.Dc, font);
+        measured = GetTextMetricsA(dc.Dc, &metrics) != 0;
+    }
     // TMPF_FIXED_PITCH set means a variable pitch, whatever its name says.
     return measured && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) && metrics.tmHeight >= 12 &&
            metrics.tmHeight <= 32 && metrics.tmAveCharWidth >= 4 && metrics.tmAveCharWidth <= 16;
@@ -181,9 +197,12 @@ LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 DWORD WINAPI ConsoleThreadMain(LPVOID)
 {
     AllocateTextRows();
-    Console.ColorPair = TextColors{0xFFFFFF, 0};
-    Console.ScreenSize.Width = GetSystemMetrics(SM_CXSCREEN);
-    Console.ScreenSize.Height = GetSystemMetrics(SM_CYSCREEN);
+    {
+        std::lock_guard<std::recursive_mutex> hold(Console.Text.Lock);
+        Console.Text.ColorPair = TextColors{0xFFFFFF, 0};
+    }
+    Surface.ScreenSize.Width = GetSystemMetrics(SM_CXSCREEN);
+    Surface.ScreenSize.Height = GetSystemMetrics(SM_CYSCREEN);
     CreateConsoleFont();
 
     // Without a window the program thread would wait for a first paint for ever.
@@ -194,7 +213,7 @@ DWORD WINAPI ConsoleThreadMain(LPVOID)
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window)
         FatalError(NoWindowText, ExitNoWindow);
-    Console.ConsoleWindow = window;
+    Surface.ConsoleWindow = window;
     ShowWindow(window, SW_SHOW);
 
     MSG message;
@@ -206,4 +225,55 @@ DWORD WINAPI ConsoleThreadMain(LPVOID)
     FreeTextRows();
     Winmm().TimeEndPeriod(1);
     ExitProcess(0);
+}
+
+HDC BackBufferDc()
+{
+    return Surface.BackBuffer.Dc;
+}
+
+SIZE BackBufferSize()
+{
+    return SIZE{Surface.ScreenSize.Width, Surface.ScreenSize.Height};
+}
+
+void LockBackBuffer()
+{
+    Surface.BackBufferLock.lock();
+}
+
+void UnlockBackBuffer()
+{
+    Surface.BackBufferLock.unlock();
+}
+
+WNDPROC ConsoleSubclass(WNDPROC procedure)
+{
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongA(Surface.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(procedure)));
+}
+
+ConsoleCellMetrics ConsoleMetrics()
+{
+    return ConsoleCellMetrics{Surface.CellWidth, Surface.LineHeight, Surface.ConsoleFont};
+}
+
+const LOGFONTA& ConsoleFontDescription()
+{
+    return Surface.ConsoleFontDescription;
+}
+
+DWORD ConsoleThreadId()
+{
+    return Surface.ConsoleThreadId;
+}
+
+LONG ConsoleWindowReady()
+{
+    return Surface.WindowReady;
+}
+
+void ConsoleClearWindowReady()
+{
+    Surface.WindowReady = 0;
 }

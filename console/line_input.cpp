@@ -14,6 +14,11 @@ const LONG MaxLineBytes = InputBufferBytes - 1; // 255, and the terminator
 const int CaretWidth = 9;
 const int CaretHeight = 6;
 
+// Every step below runs on the console thread; those that touch the rows or
+// the cursor hold the store's lock (ConsoleChar takes it).
+LineInput& Input = Console.Input;
+TextStore& Store = Console.Text;
+
 void Assign(TrackedString* variable, TrackedString value)
 {
     ReleaseString(*variable);
@@ -29,22 +34,23 @@ TrackedString StringFromBytes(const char* bytes, LONG length)
 
 void Backspace()
 {
-    LONG length = Console.InputLength;
+    LONG length = Input.InputLength;
     if (length <= 0)
         return;
     length -= 1;
-    Console.InputBuffer[length] = 0;
-    Console.InputLength = length;
-    if (Console.Cursor.Column > 0) {
-        Console.Cursor.Column -= 1;
-        Console.TextScreen.Text[Console.Cursor.Row][Console.Cursor.Column] = 0;
+    Input.InputBuffer[length] = 0;
+    Input.InputLength = length;
+    CellPosition& cursor = Store.Cursor;
+    if (cursor.Column > 0) {
+        cursor.Column -= 1;
+        Store.TextScreen.Text[cursor.Row][cursor.Column] = 0;
     }
 }
 
 void EndLine(TrackedString* echo)
 {
-    Console.InputBuffer[Console.InputLength] = 0;
-    Console.InputLength = -1;
+    Input.InputBuffer[Input.InputLength] = 0;
+    Input.InputLength = -1;
     Assign(echo, StringFromText("\r\n"));
 }
 
@@ -64,11 +70,11 @@ LONG WholeCharactersThatFit(const BYTE* text, LONG available, LONG room)
 // Takes as much of the text as fits, whole characters only, and echoes it.
 void TakePastedText(const BYTE* text, LONG available, TrackedString* echo)
 {
-    LONG length = Console.InputLength;
+    LONG length = Input.InputLength;
     LONG taken = WholeCharactersThatFit(text, available, MaxLineBytes - length);
-    RtlMoveMemory(Console.InputBuffer + length, text, taken);
-    Console.InputBuffer[length + taken] = 0;
-    Console.InputLength = length + taken;
+    RtlMoveMemory(Input.InputBuffer + length, text, taken);
+    Input.InputBuffer[length + taken] = 0;
+    Input.InputLength = length + taken;
     Assign(echo, StringFromBytes(reinterpret_cast<const char*>(text), taken));
 }
 
@@ -125,44 +131,46 @@ void Type(BYTE byte, bool trailOfDropped, TrackedString* echo)
 {
     if (trailOfDropped)
         return;
-    LONG length = Console.InputLength;
+    LONG length = Input.InputLength;
     LONG room = MaxLineBytes - length;
     if (room <= 0 || (IsDBCSLeadByte(byte) && room < 2)) {
-        Console.DropTrailByte = IsDBCSLeadByte(byte) != 0;
+        Input.DropTrailByte = IsDBCSLeadByte(byte) != 0;
         return;
     }
-    Console.InputBuffer[length] = static_cast<char>(byte);
-    Console.InputLength = length + 1;
+    Input.InputBuffer[length] = static_cast<char>(byte);
+    Input.InputLength = length + 1;
     char typed[1] = {static_cast<char>(byte)};
     Assign(echo, StringFromBytes(typed, 1));
+}
+
+// The character into the line, its echo into echo; false when nothing is to be echoed.
+bool TakeCharacter(HWND window, WPARAM code, TrackedString* echo)
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock); // program threads may print meanwhile
+    // Only the character right after a dropped lead byte can be its trail byte.
+    bool trailOfDropped = Input.DropTrailByte;
+    Input.DropTrailByte = false;
+    switch (code) {
+    case 8: Backspace(); return true;
+    case 13: EndLine(echo); return true;
+    case 22: return Paste(window, echo);
+    default: Type(static_cast<BYTE>(code & 0xFF), trailOfDropped, echo); return true;
+    }
 }
 
 } // namespace
 
 void ConsoleKeyDown(WPARAM virtualKey)
 {
-    if (Console.InputLength == -1)
-        Console.LastKey = static_cast<BYTE>(virtualKey & 0xFF);
+    if (Input.InputLength == -1)
+        Input.LastKey = static_cast<BYTE>(virtualKey & 0xFF);
 }
 
 void ConsoleChar(HWND window, WPARAM code, TrackedString* echo)
 {
-    if (Console.InputLength == -1)
+    if (Input.InputLength == -1 || !TakeCharacter(window, code, echo))
         return;
-    std::lock_guard<std::recursive_mutex> hold(TextStoreLock()); // program threads may print meanwhile
-    // Only the character right after a dropped lead byte can be its trail byte.
-    bool trailOfDropped = Console.DropTrailByte;
-    Console.DropTrailByte = false;
-    switch (code) {
-    case 8: Backspace(); break;
-    case 13: EndLine(echo); break;
-    case 22:
-        if (!Paste(window, echo))
-            return;
-        break;
-    default: Type(static_cast<BYTE>(code & 0xFF), trailOfDropped, echo); break;
-    }
-
+    // The focus messages outside the store's lock: their handlers take it.
     SendMessageA(window, WM_KILLFOCUS, 0, 0);
     PrintText(StringCopy(*echo));
     SendMessageA(window, WM_SETFOCUS, 0, 0);
@@ -170,20 +178,22 @@ void ConsoleChar(HWND window, WPARAM code, TrackedString* echo)
 
 void ConsoleSetFocus(HWND window)
 {
-    if (Console.InputLength == -1)
+    if (Input.InputLength == -1)
         return;
-    LONG x = Console.Cursor.Column * Console.CellWidth;
-    LONG y = Console.Cursor.Row * Console.LineHeight;
+    ConsoleSurface& surface = Console.Surface;
+    CellPosition cursor = ConsoleCursor();
+    LONG x = cursor.Column * surface.CellWidth;
+    LONG y = cursor.Row * surface.LineHeight;
     if (HIMC context = ImmGetContext(window)) {
         COMPOSITIONFORM form{};
         form.dwStyle = CFS_POINT;
         form.ptCurrentPos = POINT{x, y};
         ImmSetCompositionWindow(context, &form);
-        ImmSetCompositionFontA(context, &Console.ConsoleFontDescription);
+        ImmSetCompositionFontA(context, &surface.ConsoleFontDescription);
         ImmReleaseContext(window, context);
     }
     CreateCaret(window, nullptr, CaretWidth, CaretHeight);
-    SetCaretPos(x, y + Console.LineHeight - 7);
+    SetCaretPos(x, y + surface.LineHeight - 7);
     ShowCaret(window);
 }
 

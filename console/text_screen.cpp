@@ -1,6 +1,7 @@
 #include "console/console.h"
 
-#include "console/console_api.h"
+#include "runtime/fatal.h"
+#include "runtime/owners.h"
 
 // The text lives only here, never in the back buffer: every repaint draws it
 // afresh over the graphics. The store keeps each row terminated: bytes past
@@ -12,17 +13,22 @@ namespace {
 const LONG LastStorableColumn = TextRowBytes - 2; // 253: cell 254 keeps the row's zero
 const LONG LastRow = TextRowCount - 1;            // 100
 
-void GiveRowNewBlocks(int r)
+// Every call below runs with the store's lock held.
+TextStore& Store = Console.Text;
+const ConsoleSurface& Surface = Console.Surface;
+
+void* RowBlock(DWORD bytes)
 {
-    Console.TextScreen.Text[r] = static_cast<BYTE*>(AllocBlock(TextRowBytes));
-    Console.TextScreen.Foreground[r] = static_cast<COLORREF*>(AllocBlock(TextRowBytes * sizeof(COLORREF)));
-    Console.TextScreen.Background[r] = static_cast<LONG*>(AllocBlock(TextRowBytes * sizeof(LONG)));
+    void* block = AllocBlock(bytes);
+    if (!block)
+        FatalOutOfMemory(); // a row without its blocks cannot be drawn or stored into
+    return block;
 }
 
 // Row 0 leaves, every other row moves up by reference, row 100 starts empty.
 void ScrollOneRow()
 {
-    TextRows& rows = Console.TextScreen;
+    TextRows& rows = Store.TextScreen;
     FreeBlock(rows.Text[0]);
     FreeBlock(rows.Foreground[0]);
     FreeBlock(rows.Background[0]);
@@ -36,12 +42,13 @@ void ScrollOneRow()
 
 void StoreByte(BYTE byte, bool withColours)
 {
-    CellPosition& cursor = Console.Cursor;
+    CellPosition& cursor = Store.Cursor;
+    TextRows& rows = Store.TextScreen;
     if (cursor.Column <= LastStorableColumn) {
-        Console.TextScreen.Text[cursor.Row][cursor.Column] = byte;
+        rows.Text[cursor.Row][cursor.Column] = byte;
         if (withColours) {
-            Console.TextScreen.Foreground[cursor.Row][cursor.Column] = Console.ColorPair.Foreground;
-            Console.TextScreen.Background[cursor.Row][cursor.Column] = Console.ColorPair.Background;
+            rows.Foreground[cursor.Row][cursor.Column] = Store.ColorPair.Foreground;
+            rows.Background[cursor.Row][cursor.Column] = Store.ColorPair.Background;
         }
         cursor.Column += 1;
     }
@@ -52,12 +59,13 @@ void StoreByte(BYTE byte, bool withColours)
 // a lead byte at the very end of the text stands alone.
 LONG RunLength(LONG row, LONG j, LONG n)
 {
-    const BYTE* text = Console.TextScreen.Text[row];
-    COLORREF foreground = Console.TextScreen.Foreground[row][j];
-    LONG background = Console.TextScreen.Background[row][j];
+    const TextRows& rows = Store.TextScreen;
+    const BYTE* text = rows.Text[row];
+    COLORREF foreground = rows.Foreground[row][j];
+    LONG background = rows.Background[row][j];
     LONG k = j;
     while (k < n) {
-        if (Console.TextScreen.Foreground[row][k] != foreground || Console.TextScreen.Background[row][k] != background)
+        if (rows.Foreground[row][k] != foreground || rows.Background[row][k] != background)
             break;
         bool lead = IsDBCSLeadByte(text[k]) != 0;
         if (lead && k + 1 >= n)
@@ -67,36 +75,28 @@ LONG RunLength(LONG row, LONG j, LONG n)
     return k - j;
 }
 
-// Every character at its own cell: one advance of CellWidth per byte, so that
-// a pair advances two cells and no glyph can drift.
-const INT* CellAdvances()
-{
-    static INT advances[TextRowBytes];
-    if (advances[0] != Console.CellWidth) // filled once, not on every draw
-        for (INT& advance : advances)
-            advance = Console.CellWidth;
-    return advances;
-}
-
 // A row's text, one ExtTextOutA per run of cells that share both colours,
 // over a strip that the caller has restored from the back buffer.
 void DrawRowText(HDC dc, LONG row)
 {
-    const char* chars = reinterpret_cast<const char*>(Console.TextScreen.Text[row]);
+    const TextRows& rows = Store.TextScreen;
+    const char* chars = reinterpret_cast<const char*>(rows.Text[row]);
     LONG n = lstrlenA(chars);
-    LONG top = row * Console.LineHeight;
-    const INT* advances = CellAdvances();
+    LONG top = row * Surface.LineHeight;
+    // Every character at its own cell: one advance of CellWidth per byte, so
+    // that a pair advances two cells and no glyph can drift.
+    const INT* advances = Surface.CellAdvances;
     for (LONG j = 0; j < n;) {
         LONG length = RunLength(row, j, n);
-        SetTextColor(dc, Console.TextScreen.Foreground[row][j]);
-        LONG background = Console.TextScreen.Background[row][j];
+        SetTextColor(dc, rows.Foreground[row][j]);
+        LONG background = rows.Background[row][j];
         if (background == -1) {
             SetBkMode(dc, TRANSPARENT);
         } else {
             SetBkMode(dc, OPAQUE);
             SetBkColor(dc, static_cast<COLORREF>(background));
         }
-        ExtTextOutA(dc, j * Console.CellWidth, top, 0, nullptr, chars + j, static_cast<UINT>(length),
+        ExtTextOutA(dc, j * Surface.CellWidth, top, 0, nullptr, chars + j, static_cast<UINT>(length),
                     const_cast<INT*>(advances));
         j += length;
     }
@@ -106,86 +106,81 @@ void DrawRowText(HDC dc, LONG row)
 // drawn: transparent glyphs must never land on what the window held before.
 void RestoreRowStrip(HDC dc, LONG row, LONG clientWidth)
 {
-    LONG top = row * Console.LineHeight;
-    BitBlt(dc, 0, top, clientWidth, Console.LineHeight, Console.BackBuffer.Dc, 0, top, SRCCOPY);
+    LONG top = row * Surface.LineHeight;
+    BackBufferHold hold;
+    BitBlt(dc, 0, top, clientWidth, Surface.LineHeight, Surface.BackBuffer.Dc, 0, top, SRCCOPY);
 }
 
 // Scrolls the store until the cursor row is wholly visible (or row 0); true if it did.
 bool ScrollCursorIntoView(LONG clientBottom)
 {
     bool scrolled = false;
-    while ((Console.Cursor.Row + 1) * Console.LineHeight > clientBottom && Console.Cursor.Row > 0) {
+    while ((Store.Cursor.Row + 1) * Surface.LineHeight > clientBottom && Store.Cursor.Row > 0) {
         ScrollOneRow();
-        Console.Cursor.Row -= 1;
+        Store.Cursor.Row -= 1;
         scrolled = true;
     }
     return scrolled;
 }
 
-// Rows stored by program threads' prints and not yet drawn.
-struct PendingRows {
-    bool Any;
-    bool All;
-    LONG First;
-    LONG Last;
-};
-PendingRows Pending;
-DWORD LastDrawTick;
-bool DrawRequested; // a draw message is on its way to the console thread
 const UINT_PTR DrawTimer = 0x7072; // private to the console window
 const DWORD FrameMilliseconds = 16;
 
 void AddPending(LONG first, LONG last, bool all)
 {
-    if (!Pending.Any) {
-        Pending = PendingRows{true, all, first, last};
+    PendingRows& pending = Store.Pending;
+    if (!pending.Any) {
+        pending = PendingRows{true, all, first, last};
         return;
     }
-    Pending.All = Pending.All || all;
-    Pending.First = first < Pending.First ? first : Pending.First;
-    Pending.Last = last > Pending.Last ? last : Pending.Last;
+    pending.All = pending.All || all;
+    pending.First = first < pending.First ? first : pending.First;
+    pending.Last = last > pending.Last ? last : pending.Last;
 }
 
 // Stores text at the cursor; the rows it touched, or all after a scroll.
 PendingRows StoreText(const BYTE* bytes)
 {
-    LONG startRow = Console.Cursor.Row;
+    CellPosition& cursor = Store.Cursor;
+    LONG startRow = cursor.Row;
     bool scrolled = false;
     for (LONG i = 0; bytes[i] != 0; ++i) {
         BYTE byte = bytes[i];
         if (byte == '\t') {
-            LONG n = 8 - Console.Cursor.Column % 8;
+            LONG n = 8 - cursor.Column % 8;
             for (LONG k = 0; k < n; ++k)
                 StoreByte(' ', false);
-            if (Console.Cursor.Column > LastStorableColumn)
-                Console.Cursor.Column = LastStorableColumn + 1;
+            if (cursor.Column > LastStorableColumn)
+                cursor.Column = LastStorableColumn + 1;
         } else if (byte == '\r' && bytes[i + 1] == '\n') {
             ++i;
-            Console.Cursor.Column = 0;
-            if (Console.Cursor.Row == LastRow) {
+            cursor.Column = 0;
+            if (cursor.Row == LastRow) {
                 ScrollOneRow();
                 scrolled = true;
             } else {
-                Console.Cursor.Row += 1;
+                cursor.Row += 1;
             }
         } else {
             StoreByte(byte, true);
         }
     }
-    return PendingRows{true, scrolled, startRow, Console.Cursor.Row};
+    return PendingRows{true, scrolled, startRow, cursor.Row};
 }
 
 } // namespace
 
-std::recursive_mutex& TextStoreLock()
+void GiveRowNewBlocks(int r)
 {
-    static std::recursive_mutex lock;
-    return lock;
+    TextRows& rows = Store.TextScreen;
+    rows.Text[r] = static_cast<BYTE*>(RowBlock(TextRowBytes));
+    rows.Foreground[r] = static_cast<COLORREF*>(RowBlock(TextRowBytes * sizeof(COLORREF)));
+    rows.Background[r] = static_cast<LONG*>(RowBlock(TextRowBytes * sizeof(LONG)));
 }
 
 void PrintText(TrackedString text)
 {
-    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
     PendingRows touched = StoreText(reinterpret_cast<const BYTE*>(text));
     ReleaseString(text);
     AddPending(touched.First, touched.Last, touched.All);
@@ -196,47 +191,48 @@ void PrintFromProgram(const char* text)
 {
     bool request = false;
     {
-        std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
+        std::lock_guard<std::recursive_mutex> hold(Store.Lock);
         PendingRows touched = StoreText(reinterpret_cast<const BYTE*>(text));
         RECT client{};
-        GetClientRect(Console.ConsoleWindow, &client);
+        GetClientRect(Surface.ConsoleWindow, &client);
         bool scrolled = ScrollCursorIntoView(client.bottom);
         AddPending(scrolled ? 0 : touched.First, touched.Last, touched.All || scrolled);
-        request = !DrawRequested;
-        DrawRequested = true;
+        request = !Store.DrawRequested;
+        Store.DrawRequested = true;
     }
     if (request)
-        PostMessageA(Console.ConsoleWindow, ConsoleDrawMessage, 0, 0);
+        PostMessageA(Surface.ConsoleWindow, ConsoleDrawMessage, 0, 0);
 }
 
 void SetColorsFromProgram(COLORREF foreground, LONG background)
 {
-    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
-    Console.ColorPair = TextColors{foreground, background};
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    Store.ColorPair = TextColors{foreground, background};
 }
 
 void DrawSoon()
 {
-    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
-    DrawRequested = false;
-    if (GetTickCount() - LastDrawTick >= FrameMilliseconds)
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    Store.DrawRequested = false;
+    if (GetTickCount() - Store.LastDrawTick >= FrameMilliseconds)
         DrawPendingRows();
     else
-        SetTimer(Console.ConsoleWindow, DrawTimer, FrameMilliseconds, nullptr);
+        SetTimer(Surface.ConsoleWindow, DrawTimer, FrameMilliseconds, nullptr);
 }
 
 void DrawPendingRows()
 {
-    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
-    KillTimer(Console.ConsoleWindow, DrawTimer);
-    if (!Pending.Any)
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    KillTimer(Surface.ConsoleWindow, DrawTimer);
+    if (!Store.Pending.Any)
         return;
-    PendingRows rows = Pending;
-    Pending = PendingRows{};
-    HDC dc = GetDC(Console.ConsoleWindow);
-    RenderRows(dc, rows.All ? -1 : rows.First, rows.Last);
-    ReleaseDC(Console.ConsoleWindow, dc);
-    LastDrawTick = GetTickCount();
+    PendingRows rows = Store.Pending;
+    Store.Pending = PendingRows{};
+    {
+        WindowDc dc(Surface.ConsoleWindow);
+        RenderRows(dc.Dc, rows.All ? -1 : rows.First, rows.Last);
+    }
+    Store.LastDrawTick = GetTickCount();
 }
 
 bool IsDrawTimer(WPARAM timer)
@@ -251,22 +247,68 @@ void RenderRows(HDC dc, LONG first, LONG last)
 
 void RenderRowsOver(HDC dc, LONG first, LONG last, bool backgroundRestored)
 {
-    std::lock_guard<std::recursive_mutex> hold(TextStoreLock());
-    HGDIOBJ previousFont = SelectObject(dc, Console.ConsoleFont);
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    Selection font(dc, Surface.ConsoleFont);
     RECT client{};
-    GetClientRect(Console.ConsoleWindow, &client);
+    GetClientRect(Surface.ConsoleWindow, &client);
     if (ScrollCursorIntoView(client.bottom))
         first = -1;
 
     // Every row redrawn: one block copy for the whole client, not one per row.
-    if (first == -1 && !backgroundRestored)
-        BitBlt(dc, 0, 0, client.right, client.bottom, Console.BackBuffer.Dc, 0, 0, SRCCOPY);
-    for (LONG i = 0; i * Console.LineHeight < client.bottom && i <= LastRow; ++i) {
+    if (first == -1 && !backgroundRestored) {
+        BackBufferHold backBuffer;
+        BitBlt(dc, 0, 0, client.right, client.bottom, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
+    }
+    for (LONG i = 0; i * Surface.LineHeight < client.bottom && i <= LastRow; ++i) {
         if (first != -1 && (i < first || i > last))
             continue;
         if (first != -1 && !backgroundRestored)
             RestoreRowStrip(dc, i, client.right);
         DrawRowText(dc, i);
     }
-    SelectObject(dc, previousFont);
+}
+
+TextCell ConsoleCell(LONG row, LONG column)
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    const TextRows& rows = Store.TextScreen;
+    return TextCell{rows.Text[row][column], rows.Foreground[row][column], rows.Background[row][column]};
+}
+
+void ConsoleSetCell(LONG row, LONG column, TextCell cell)
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    TextRows& rows = Store.TextScreen;
+    rows.Text[row][column] = cell.Byte;
+    rows.Foreground[row][column] = cell.Foreground;
+    rows.Background[row][column] = cell.Background;
+}
+
+void ConsoleRowText(LONG row, char* text)
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    lstrcpynA(text, reinterpret_cast<const char*>(Store.TextScreen.Text[row]), TextRowBytes);
+}
+
+CellPosition ConsoleCursor()
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    return Store.Cursor;
+}
+
+void ConsoleSetCursor(CellPosition cursor)
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    Store.Cursor = cursor;
+}
+
+void ConsoleClearText()
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    TextRows& rows = Store.TextScreen;
+    for (int r = 0; r < TextRowCount; ++r) {
+        ZeroMemory(rows.Text[r], TextRowBytes);
+        ZeroMemory(rows.Foreground[r], TextRowBytes * sizeof(COLORREF));
+        ZeroMemory(rows.Background[r], TextRowBytes * sizeof(LONG));
+    }
 }

@@ -1,4 +1,4 @@
-#include "numeric/real_math.h"
+#include <prompt/numeric.h>
 
 #include <limits>
 

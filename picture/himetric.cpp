@@ -1,6 +1,8 @@
 #include "picture/image_loader.h"
 #include "runtime/system_library.h"
 
+#include "runtime/owners.h"
+
 namespace {
 
 const LONG HiMetricPerInch = 2540;
@@ -9,11 +11,9 @@ using AtlConversion = void(WINAPI*)(const SIZEL*, SIZEL*);
 
 void ConvertByScreenResolution(const SIZEL* himetric, SIZEL* pixels)
 {
-    HDC screen = GetDC(nullptr);
-    int perInchX = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    int perInchY = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    WindowDc screen(nullptr);
+    int perInchX = screen.Dc ? GetDeviceCaps(screen.Dc, LOGPIXELSX) : 96;
+    int perInchY = screen.Dc ? GetDeviceCaps(screen.Dc, LOGPIXELSY) : 96;
     pixels->cx = MulDiv(himetric->cx, perInchX, HiMetricPerInch);
     pixels->cy = MulDiv(himetric->cy, perInchY, HiMetricPerInch);
 }

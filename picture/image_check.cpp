@@ -1,5 +1,7 @@
 #include "picture/image_check.h"
 
+#include <algorithm>
+
 #include "picture/image_loader.h"
 
 namespace {
@@ -60,12 +62,6 @@ DWORD Little16(const BYTE* p) { return p[0] | (DWORD(p[1]) << 8); }
 DWORD Little32(const BYTE* p) { return Little16(p) | (Little16(p + 2) << 16); }
 DWORD Big16(const BYTE* p) { return (DWORD(p[0]) << 8) | p[1]; }
 
-bool SizeWithinLimits(LONGLONG width, LONGLONG height)
-{
-    return width > 0 && height > 0 && width <= MaxImageSide && height <= MaxImageSide &&
-           width * height <= MaxImagePixels;
-}
-
 bool BmpLooksSound(FileReader* reader)
 {
     BYTE head[14 + 40] = {};
@@ -110,7 +106,7 @@ bool BmpLooksSound(FileReader* reader)
     bool topDown = height < 0;
     if (topDown && runLength)
         return false;
-    if (!SizeWithinLimits(width, topDown ? -height : height))
+    if (!ImageSizeWithinLimits(width, topDown ? -height : height))
         return false;
     if (pixelsAt < 14 + headerSize + masks || pixelsAt >= size)
         return false;
@@ -142,8 +138,9 @@ bool GifLooksSound(FileReader* reader)
     BYTE screen[13];
     if (!ReadBytes(reader, screen, sizeof screen))
         return false;
+    // The logical screen may give 0 for a side; only its size is bounded.
     LONGLONG screenWidth = Little16(screen + 6), screenHeight = Little16(screen + 8);
-    if (screenWidth > MaxImageSide || screenHeight > MaxImageSide || screenWidth * screenHeight > MaxImagePixels)
+    if (!ImageSizeWithinLimits(std::max<LONGLONG>(screenWidth, 1), std::max<LONGLONG>(screenHeight, 1)))
         return false;
     if ((screen[10] & 0x80) && !Skip(reader, 3u << ((screen[10] & 7) + 1)))
         return false;
@@ -164,7 +161,7 @@ bool GifLooksSound(FileReader* reader)
         if (!ReadBytes(reader, frame, sizeof frame))
             return false;
         LONGLONG width = Little16(frame + 4), height = Little16(frame + 6);
-        if (!SizeWithinLimits(width, height))
+        if (!ImageSizeWithinLimits(width, height))
             return false;
         if ((frame[8] & 0x80) && !Skip(reader, 3u << ((frame[8] & 7) + 1)))
             return false;
@@ -211,7 +208,7 @@ bool JpegLooksSound(FileReader* reader)
             BYTE frame[5];
             if (body < sizeof frame || !ReadBytes(reader, frame, sizeof frame))
                 return false;
-            if (!SizeWithinLimits(Big16(frame + 3), Big16(frame + 1)))
+            if (!ImageSizeWithinLimits(Big16(frame + 3), Big16(frame + 1)))
                 return false;
             frameSeen = true;
             body -= sizeof frame;
@@ -232,12 +229,16 @@ bool JpegLooksSound(FileReader* reader)
 
 } // namespace
 
+bool ImageSizeWithinLimits(LONGLONG width, LONGLONG height)
+{
+    return width > 0 && height > 0 && width <= MaxImageSide && height <= MaxImageSide &&
+           width * height <= MaxImagePixels;
+}
+
 bool ImageFileLooksSound(HANDLE file, DWORD format)
 {
     FileReader reader;
     ReaderInit(&reader, file);
-    // The platform reads a JPEG or GIF whole into one block before decoding:
-    // beyond 1 GB that block and the decoded image cannot both fit.
     if ((format == FormatJpeg || format == FormatGif) && reader.Size > MaxOleFileBytes)
         return false;
     bool sound = true;

@@ -1,5 +1,6 @@
 #pragma once
-// A look at an image file's structure before the platform's decoders see it.
+// A look at an image file's structure before the platform's decoders see it,
+// and the limits every image is held to, whichever decoder reads it.
 // The decoders trust the headers: a BMP whose pixels lie past the end of the
 // file crashes LoadImageA, and a GIF claiming a huge frame costs hundreds of
 // megabytes that are never given back. What no valid file can be is refused.
@@ -12,7 +13,12 @@
 // pixels, which leaves the HIMETRIC sizes of OLE pictures far from overflow.
 const LONG MaxImageSide = 16384;
 const LONGLONG MaxImagePixels = LONGLONG(1) << 26;
+// The platform reads a JPEG or GIF whole into one block before decoding:
+// beyond 1 GB that block and the decoded image cannot both fit.
 const DWORD MaxOleFileBytes = 1u << 30;
+
+// Both sides above 0 and the image within the limits above.
+bool ImageSizeWithinLimits(LONGLONG width, LONGLONG height);
 
 // Whether the open file, of the given ImageFormat, is structurally sound
 // enough to hand to the platform. Leaves the file at offset 0.

@@ -1,6 +1,7 @@
 #include "picture/image_loader.h"
 
 #include "picture/image_check.h"
+#include "runtime/owners.h"
 
 namespace {
 
@@ -19,7 +20,8 @@ DWORD ReadBigEndian32(HANDLE file)
     return (DWORD(bytes[0]) << 24) | (DWORD(bytes[1]) << 16) | (DWORD(bytes[2]) << 8) | bytes[3];
 }
 
-// Whether handle still names the bitmap that was described as before.
+// Whether handle still names a bitmap described as before: the same size,
+// format and address of bits. The record is compared, not the pixels.
 bool SameBitmap(HBITMAP handle, const BITMAP& before)
 {
     BITMAP now{};
@@ -40,7 +42,7 @@ void ReleaseOlePicture(ImageLoader* loader)
     // The picture owns its bitmap and should delete it with itself; some
     // implementations keep it when the picture was loaded in run mode.
     // Another thread may have been given the freed handle's value since,
-    // so the survivor must also be the same bitmap: size, format and bits.
+    // so the survivor must also still describe itself as before.
     if (described && SameBitmap(inside, before))
         DeleteObject(inside);
 }
@@ -58,44 +60,56 @@ void LoaderInit(ImageLoader* loader)
 {
     loader->Format = FormatNone;
     loader->Bitmap = nullptr;
+    loader->Decoding = DecodedPlainly;
+}
+
+HANDLE ImageFileOpen(const char* name)
+{
+    return CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+int LoaderLoadOpened(ImageLoader* loader, HANDLE opened, const char* name, ImageDecoding decoding)
+{
+    HandleOwner file(opened);
+    LoaderRelease(loader);
+    loader->Format = DetectFormat(file.Handle);
+    if (loader->Format == FormatNone || !ImageFileLooksSound(file.Handle, loader->Format))
+        return 0; // refused as the platform would refuse it: nothing held
+
+    // The decoders that read by name get the file closed first.
+    if (decoding == DecodedWithAlpha) {
+        CloseHandle(file.Release());
+        return LoaderReadWithAlpha(loader, name);
+    }
+    switch (loader->Format) {
+    case FormatBmp:
+        CloseHandle(file.Release());
+        return LoaderReadBmp(loader, name);
+    case FormatPng:
+        return LoaderReadPngSize(loader, file.Handle);
+    default: // JPEG, GIF
+        return LoaderReadOle(loader, file.Handle);
+    }
 }
 
 int LoaderLoad(ImageLoader* loader, const char* name)
 {
-    HANDLE file = CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    LoaderRelease(loader);
-    loader->Format = DetectFormat(file);
-    if (!ImageFileLooksSound(file, loader->Format)) {
-        CloseHandle(file); // refused as the platform would refuse it: nothing held
-        return 0;
-    }
+    HANDLE file = ImageFileOpen(name);
+    return file == INVALID_HANDLE_VALUE ? 0 : LoaderLoadOpened(loader, file, name, DecodedPlainly);
+}
 
-    int result = 0;
-    switch (loader->Format) {
-    case FormatBmp:
-        CloseHandle(file);
-        return LoaderReadBmp(loader, name);
-    case FormatPng:
-        result = LoaderReadPngSize(loader, file);
-        break;
-    case FormatJpeg:
-    case FormatGif:
-        result = LoaderReadOle(loader, file);
-        break;
-    default:
-        break;
-    }
-    CloseHandle(file);
-    return result;
+int LoaderLoadWithAlpha(ImageLoader* loader, const char* name)
+{
+    HANDLE file = ImageFileOpen(name);
+    return file == INVALID_HANDLE_VALUE ? 0 : LoaderLoadOpened(loader, file, name, DecodedWithAlpha);
 }
 
 HBITMAP LoaderHandle(ImageLoader* loader)
 {
+    if (loader->Decoding == DecodedWithAlpha)
+        return loader->Bitmap;
     switch (loader->Format) {
     case FormatBmp:
-    case FormatAlpha:
         return loader->Bitmap;
     case FormatJpeg:
     case FormatGif: {
@@ -119,6 +133,7 @@ void LoaderRelease(ImageLoader* loader)
     if ((loader->Format == FormatJpeg || loader->Format == FormatGif) && loader->OlePicture)
         ReleaseOlePicture(loader);
     loader->Format = FormatNone;
+    loader->Decoding = DecodedPlainly;
     loader->Width = 0;
     loader->Height = 0;
 }
@@ -176,15 +191,17 @@ int LoaderReadOle(ImageLoader* loader, HANDLE file)
     BOOL runMode = !(loader->Format == FormatGif && GifFirstFrameIsTransparent(bytes, size));
     GlobalUnlock(block);
 
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        GlobalFree(block); // the stream never took it over
-        return 0;
-    }
     IPicture* picture = nullptr;
-    OleLoadPicture(stream, static_cast<LONG>(size), runMode, IID_IPicture, reinterpret_cast<void**>(&picture));
-    loader->OlePicture = picture;
-    stream->Release();
+    {
+        ComOwner<IStream> stream;
+        if (FAILED(CreateStreamOnHGlobal(block, TRUE, stream.Out()))) {
+            GlobalFree(block); // the stream never took it over
+            return 0;
+        }
+        OleLoadPicture(stream.Pointer, static_cast<LONG>(size), runMode, IID_IPicture,
+                       reinterpret_cast<void**>(&picture));
+        loader->OlePicture = picture; // the loader's one reference
+    }
 
     int result = 0;
     if (picture) {

@@ -1,17 +1,24 @@
 #pragma once
-// Opens an image file, tells its format from its first bytes and turns BMP,
-// JPEG and GIF files into a bitmap through the platform's own decoders. PNG
-// files are recognised and only their size is read.
+// Opens an image file, tells its format from its first bytes and turns it
+// into a bitmap through the platform's own decoders: BMP, JPEG and GIF the
+// plain way (PNG files are recognised and only their size is read), or any
+// of the four through the imaging component with their alpha channel.
 #include <windows.h>
 #include <olectl.h>
 
+// What the file is.
 enum ImageFormat : DWORD {
     FormatNone = 0,
     FormatBmp = 1,
     FormatJpeg = 2,
     FormatGif = 3,
     FormatPng = 4,
-    FormatAlpha = 5, // any of the four, decoded with its alpha channel (wic_image.cpp)
+};
+
+// How it was decoded.
+enum ImageDecoding : DWORD {
+    DecodedPlainly = 0,   // LoadImageA for BMP, the OLE picture for JPEG and GIF
+    DecodedWithAlpha = 1, // the imaging component: a 32-bit top-down bitmap, alpha premultiplied
 };
 
 struct ImageLoader {
@@ -19,16 +26,24 @@ struct ImageLoader {
     LONG Height;
     DWORD Format;          // an ImageFormat
     IPicture* OlePicture;  // a decoded JPEG or GIF; meaningful while Format is 2 or 3
-    HBITMAP Bitmap;        // made from a BMP file, or the 32-bit bitmap of FormatAlpha
+    HBITMAP Bitmap;        // made from a BMP file, or the bitmap decoded with alpha
+    DWORD Decoding;        // an ImageDecoding
 };
 
 void LoaderInit(ImageLoader* loader);
-// 1 when an image was loaded and a bitmap is available, else 0. A file that
-// cannot be opened leaves the loader as it was; any other outcome first gives
-// up the previous image.
+
+// Opens an image file to load it, the same way for both decodings; without
+// sharing, so a file that another program holds open does not open.
+// INVALID_HANDLE_VALUE when it does not open.
+HANDLE ImageFileOpen(const char* name);
+// Loads from a file that ImageFileOpen opened, and closes it: the loader gives
+// up its previous image, learns the format, has the structure looked at, and
+// decodes. 1 when an image was loaded and a bitmap is available, else 0.
+int LoaderLoadOpened(ImageLoader* loader, HANDLE file, const char* name, ImageDecoding decoding);
+
+// ImageFileOpen, then LoaderLoadOpened: a file that cannot be opened leaves
+// the loader as it was; any other outcome first gives up the previous image.
 int LoaderLoad(ImageLoader* loader, const char* name);
-// The same through the Windows Imaging Component: PNG too, into a 32-bit
-// top-down bitmap with premultiplied alpha; Format becomes FormatAlpha.
 int LoaderLoadWithAlpha(ImageLoader* loader, const char* name);
 HBITMAP LoaderHandle(ImageLoader* loader);
 void LoaderRelease(ImageLoader* loader);
@@ -37,6 +52,8 @@ DWORD DetectFormat(HANDLE file);
 int LoaderReadBmp(ImageLoader* loader, const char* name);
 int LoaderReadOle(ImageLoader* loader, HANDLE file);
 int LoaderReadPngSize(ImageLoader* loader, HANDLE file);
+// Through the imaging component (wic_image.cpp), by name.
+int LoaderReadWithAlpha(ImageLoader* loader, const char* name);
 
 // HIMETRIC (hundredths of a millimetre) to screen pixels, as ATL's
 // AtlHiMetricToPixel does it.

@@ -1,7 +1,10 @@
 #include "picture/picture.h"
 
-#include "console/console.h"
+#include <optional>
+
+#include "console/console_api.h"
 #include "runtime/fatal.h"
+#include "runtime/owners.h"
 
 namespace {
 
@@ -43,22 +46,40 @@ int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit b
     BITMAP natural = BitmapInfo(picture->Bitmap);
     PictureFitSize(&width, &height, natural.bmWidth, natural.bmHeight);
 
-    HDC dc = target ? target : GetDC(picture->Window);
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(source, picture->Bitmap);
-    int result = blit(dc, source, width, height, natural);
-    if (picture->Mirror == 1 && !target)
-        blit(picture->BackDC, source, width, height, natural);
-    SelectObject(source, previous); // so that the bitmap is free for the next draw
-    DeleteDC(source);
-    if (!target)
-        ReleaseDC(picture->Window, dc);
+    std::optional<WindowDc> window;
+    HDC dc = target;
+    if (!dc) {
+        window.emplace(picture->Window);
+        dc = window->Dc;
+    }
+    MemoryDc source(dc);
+    Selection selected(source.Dc, picture->Bitmap); // put back, so that the bitmap is free for the next draw
+    if (picture->Mirror != 1 || target)
+        return blit(dc, source.Dc, width, height, natural);
+    // The console's paint copies the back buffer on its own thread: the two
+    // draws are one step for it, and never meet its copy in the device context.
+    BackBufferHold hold;
+    int result = blit(dc, source.Dc, width, height, natural);
+    blit(picture->BackDC, source.Dc, width, height, natural);
     return result;
 }
 
 bool HasAlphaChannel(Picture* picture)
 {
-    return picture->Loader && picture->Loader->Format == FormatAlpha;
+    return picture->Loader && picture->Loader->Decoding == DecodedWithAlpha;
+}
+
+// Opens the file; once it is open, the loader gives up the image a running
+// capture still asks about: the capture stops first.
+int LoadThrough(Picture* picture, const char* name, ImageDecoding decoding)
+{
+    if (!picture->Loader)
+        return 0; // made by PictureInit: it has nothing to load with
+    HANDLE file = ImageFileOpen(name);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0; // the picture and its loader stay as they were
+    StopPixelCapture(picture);
+    return AdoptLoaded(picture, LoaderLoadOpened(picture->Loader, file, name, decoding));
 }
 
 } // namespace
@@ -79,6 +100,7 @@ void PictureInit(Picture* picture)
     picture->CaptureCopy = nullptr;
     picture->Loader = nullptr;
     picture->CaptureStop = nullptr;
+    picture->CaptureDc = nullptr;
 }
 
 void PictureCreate(Picture* picture)
@@ -104,23 +126,19 @@ int PictureSetCaptureDelay(Picture* picture, LONG delay)
 
 void PictureAttachWindow(Picture* picture)
 {
-    picture->Window = Console.ConsoleWindow;
-    picture->BackDC = Console.BackBuffer.Dc;
+    picture->Window = ConsoleWindowHandle();
+    picture->BackDC = BackBufferDc();
     picture->Mirror = 1;
 }
 
 int PictureLoad(Picture* picture, const char* name)
 {
-    if (!picture->Loader)
-        return 0; // made by PictureInit: it has nothing to load with
-    return AdoptLoaded(picture, LoaderLoad(picture->Loader, name));
+    return LoadThrough(picture, name, DecodedPlainly);
 }
 
 int PictureLoadWithAlpha(Picture* picture, const char* name)
 {
-    if (!picture->Loader)
-        return 0;
-    return AdoptLoaded(picture, LoaderLoadWithAlpha(picture->Loader, name));
+    return LoadThrough(picture, name, DecodedWithAlpha);
 }
 
 int PictureDraw(Picture* picture, LONG x, LONG y, DWORD rop)

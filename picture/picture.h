@@ -7,7 +7,8 @@
 
 #include "picture/image_loader.h"
 
-// The header in front of an array of runtime objects.
+// The header in front of an array of runtime objects; the loader block's
+// header layout (count, element size, clean-up) is fixed by design.
 struct ObjectArrayHeader {
     DWORD Count;
     DWORD ElementSize;
@@ -28,5 +29,9 @@ void PictureDropBitmap(Picture* picture);
 void StartPixelCapture(Picture* picture, HBITMAP bitmap);
 void SetPixelsReady(Picture* picture, LONG value);
 DWORD WINAPI PixelCaptureMain(LPVOID picture);
-// Ends a capture thread if one is recorded, closes it and forgets it.
+// Ends a capture thread if one is recorded, closes it and forgets it; what a
+// thread ended by force left (its device context, its copy) is freed.
 void StopPixelCapture(Picture* picture);
+// How long a stop waits for the capture to answer before it ends the thread
+// by force (10 s; tests shorten it).
+void SetCaptureStopGrace(DWORD milliseconds);

@@ -1,18 +1,20 @@
 #include <cstdint>
 
 #include "picture/picture.h"
+#include "runtime/owners.h"
 
 // A running capture is asked to stop through an event that it looks at after
 // every row (and sleeps on between rows), so that it always frees its device
-// contexts and its copy. Only a thread that does not answer within the grace
-// time is ended by force.
+// context and its copy. Only a thread that does not answer within the grace
+// time is ended by force; what it held is then freed by the one who stopped it.
 
 namespace {
 
 const char StopFailedText[] = "前回のピクセル情報の取得スレッドの停止（破棄）に失敗。";
 const char SelectFailedText[] = "ピクセル情報の取得に失敗。与えられたHBITMAPが新規DCに結合できない。";
 const char ErrorTitle[] = "エラー";
-const DWORD StopGraceMilliseconds = 10000;
+const DWORD DefaultStopGrace = 10000;
+DWORD StopGraceMilliseconds = DefaultStopGrace;
 const int TerminateAttempts = 4;
 const DWORD ExitCompleted = 0;
 const DWORD ExitStopped = 1;
@@ -43,7 +45,51 @@ void EndByForce(Picture* picture)
     MessageBoxA(picture->Window, StopFailedText, ErrorTitle, MB_ICONERROR);
 }
 
+// The capture's device context and copy, taken out of the record before they
+// are freed: a thread ended in between leaves them, never frees them twice.
+void FreeCaptureObjects(Picture* picture)
+{
+    if (auto dc = static_cast<HDC>(InterlockedExchangePointer(reinterpret_cast<PVOID*>(&picture->CaptureDc), nullptr)))
+        DeleteDC(dc);
+    if (auto copy = static_cast<HBITMAP>(
+            InterlockedExchangePointer(reinterpret_cast<PVOID*>(&picture->CaptureCopy), nullptr)))
+        DeleteObject(copy);
+}
+
+// The rows into PixelBuffer; false when asked to stop, or when there is no buffer.
+bool CaptureRows(Picture* picture)
+{
+    LONG width = PictureWidth(picture);
+    LONG height = PictureHeight(picture);
+    // The size in 64 bits: a bitmap too large for one block ends the capture, unready.
+    uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * sizeof(COLORREF);
+    if (width < 0 || height < 0 || bytes > 0x7FFFFFFFu ||
+        !(picture->PixelBuffer = static_cast<COLORREF*>(
+              HeapAlloc(picture->PrivateHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(bytes)))))
+        return false;
+
+    {
+        WindowDc windowDc(picture->Window);
+        picture->CaptureDc = CreateCompatibleDC(windowDc.Dc);
+    }
+    HDC memory = picture->CaptureDc;
+    Selection copy(memory, picture->CaptureCopy);
+    for (LONG y = 0; y < height; ++y) {
+        COLORREF* row = picture->PixelBuffer + static_cast<size_t>(y) * width;
+        for (LONG x = 0; x < width; ++x)
+            row[x] = GetPixel(memory, x, y);
+        if (PauseAfterRow(picture))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+void SetCaptureStopGrace(DWORD milliseconds)
+{
+    StopGraceMilliseconds = milliseconds ? milliseconds : DefaultStopGrace;
+}
 
 void StopPixelCapture(Picture* picture)
 {
@@ -55,6 +101,8 @@ void StopPixelCapture(Picture* picture)
             EndByForce(picture);
         SetPixelsReady(picture, 0); // a capture that ended as it was stopped may have set it
     }
+    if (!Running(picture->CaptureThread))
+        FreeCaptureObjects(picture); // nothing, unless the thread was ended by force
     CloseHandle(picture->CaptureThread);
     picture->CaptureThread = nullptr;
     if (picture->CaptureStop) {
@@ -71,73 +119,49 @@ void StartPixelCapture(Picture* picture, HBITMAP bitmap)
 
     LONG width = PictureWidth(picture);
     LONG height = PictureHeight(picture);
-    HDC windowDc = GetDC(picture->Window);
-    HDC source = CreateCompatibleDC(windowDc);
-    HDC destination = CreateCompatibleDC(windowDc);
-    HBITMAP copy = CreateCompatibleBitmap(windowDc, width, height);
+    GdiOwner<HBITMAP> copy;
+    {
+        WindowDc windowDc(picture->Window);
+        MemoryDc source(windowDc.Dc);
+        MemoryDc destination(windowDc.Dc);
+        copy.Object = CreateCompatibleBitmap(windowDc.Dc, width, height);
+        if (!copy.Object)
+            return; // no room for a copy: no capture, PixelsReady stays 0
+        Selection sourceHeld(source.Dc, bitmap);
+        if (!sourceHeld.Held())
+            MessageBoxA(picture->Window, SelectFailedText, ErrorTitle, MB_ICONERROR);
+        Selection copyHeld(destination.Dc, copy.Object);
+        BitBlt(destination.Dc, 0, 0, width, height, source.Dc, 0, 0, SRCCOPY);
+    }
 
-    HGDIOBJ previousSource = SelectObject(source, bitmap);
-    if (!previousSource)
-        MessageBoxA(picture->Window, SelectFailedText, ErrorTitle, MB_ICONERROR);
-    HGDIOBJ previousDestination = SelectObject(destination, copy);
-    BitBlt(destination, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    if (previousSource)
-        SelectObject(source, previousSource);
-    SelectObject(destination, previousDestination);
-    DeleteDC(source);
-    DeleteDC(destination);
-    ReleaseDC(picture->Window, windowDc);
-
-    picture->CaptureCopy = copy;
-    picture->CaptureStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HandleOwner stop(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!stop.Held())
+        return;
+    picture->CaptureCopy = copy.Object;
+    picture->CaptureStop = stop.Handle;
     picture->CaptureThread = CreateThread(nullptr, 0, PixelCaptureMain, picture, 0, &picture->CaptureThreadId);
     if (!picture->CaptureThread) {
-        DeleteObject(copy);
-        picture->CaptureCopy = nullptr;
-        CloseHandle(picture->CaptureStop);
+        picture->CaptureCopy = nullptr; // the owners free both
         picture->CaptureStop = nullptr;
+        return;
     }
+    copy.Release();
+    stop.Release();
 }
 
 DWORD WINAPI PixelCaptureMain(LPVOID parameter)
 {
     auto* picture = static_cast<Picture*>(parameter);
-    HBITMAP copy = picture->CaptureCopy;
     if (picture->PixelBuffer) {
         HeapFree(picture->PrivateHeap, 0, picture->PixelBuffer);
         picture->PixelBuffer = nullptr;
     }
-    LONG width = PictureWidth(picture);
-    LONG height = PictureHeight(picture);
-
-    // The size in 64 bits: a bitmap too large for one block ends the capture, unready.
-    uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * sizeof(COLORREF);
-    if (width < 0 || height < 0 || bytes > 0x7FFFFFFFu ||
-        !(picture->PixelBuffer = static_cast<COLORREF*>(
-              HeapAlloc(picture->PrivateHeap, HEAP_ZERO_MEMORY, static_cast<SIZE_T>(bytes))))) {
-        DeleteObject(copy);
-        ExitThread(ExitStopped);
-    }
-
-    HDC windowDc = GetDC(picture->Window);
-    HDC memory = CreateCompatibleDC(windowDc);
-    HGDIOBJ previous = SelectObject(memory, copy);
-    bool stopped = false;
-    for (LONG y = 0; y < height && !stopped; ++y) {
-        COLORREF* row = picture->PixelBuffer + static_cast<size_t>(y) * width;
-        for (LONG x = 0; x < width; ++x)
-            row[x] = GetPixel(memory, x, y);
-        stopped = PauseAfterRow(picture);
-    }
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    ReleaseDC(picture->Window, windowDc);
-    DeleteObject(copy);
-
-    if (stopped)
-        ExitThread(ExitStopped);
+    bool complete = CaptureRows(picture);
+    FreeCaptureObjects(picture);
+    if (!complete)
+        return ExitStopped;
     SetPixelsReady(picture, 1);
-    ExitThread(ExitCompleted);
+    return ExitCompleted;
 }
 
 void SetPixelsReady(Picture* picture, LONG value)

@@ -9,6 +9,7 @@ TrackedString StringSlots[StringSlotCount];
 namespace {
 
 const char Caption[] = "タイトル名";
+const char NoConsoleText[] = "ウィンドウを作成できないため、プログラムを終了します。";
 const int SmallIconResource = 102;
 
 void ShapeWindow(HWND window)
@@ -35,7 +36,12 @@ void ProgramMain()
     for (int slot = 0; slot < StringSlotCount; ++slot)
         StringSlots[slot] = AllocString(0);
 
-    ConsoleStart(); // polls every 20 ms until the window's first paint
+    // Polls every 20 ms until the window's first paint; false only when the
+    // console thread could not be made.
+    if (!ConsoleStart()) {
+        MessageBoxA(nullptr, NoConsoleText, "エラー", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        ExitProcess(4);
+    }
 
     ShapeWindow(ConsoleWindowHandle());
 

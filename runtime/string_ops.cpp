@@ -1,4 +1,4 @@
-#include "runtime/string_ops.h"
+#include <prompt/strings.h>
 
 #include "runtime/code_page.h"
 

@@ -69,7 +69,7 @@ def ico(px):
 
 
 def main():
-    out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "program" / "resources"
+    out = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(__file__).resolve().parent.parent / "resources"
     out.mkdir(parents=True, exist_ok=True)
     (out / "app32.ico").write_bytes(ico(terminal(32)))
     (out / "app16.ico").write_bytes(ico(terminal(16)))

@@ -1,6 +1,6 @@
 #include "sound/sound.h"
 
-#include "console/console.h"
+#include <prompt/console.h>
 
 char MusicFileName[MusicFileNameBytes];
 MCI_OPEN_PARMSA MusicOpenParms;
@@ -12,12 +12,12 @@ const char ErrorTitle[] = "error";
 
 void ShowError(const char* text)
 {
-    MessageBoxA(Console.ConsoleWindow, text, ErrorTitle, MB_OK);
+    MessageBoxA(ConsoleWindowHandle(), text, ErrorTitle, MB_OK);
 }
 
 DWORD_PTR ConsoleCallback()
 {
-    return reinterpret_cast<DWORD_PTR>(Console.ConsoleWindow);
+    return reinterpret_cast<DWORD_PTR>(ConsoleWindowHandle());
 }
 
 } // namespace

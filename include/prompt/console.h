@@ -10,7 +10,7 @@
 const LONG NoBackground = -1;
 
 // Starts the console thread and waits for the window's first paint; false if
-// it did not paint within the time. There is one console a process: a later
+// it did not paint within the time, or at once if no thread could be made. There is one console a process: a later
 // call only waits for it.
 bool ConsoleStart(DWORD milliseconds = INFINITE);
 

@@ -1,8 +1,11 @@
 #pragma once
 // Power, exponential and natural logarithm on doubles, built from the four
-// arithmetic operations alone: the same result to the bit on every machine
-// with IEEE double arithmetic. No errors, no traps: outside its domain a
-// routine returns a value (below). Pure functions; any thread.
+// arithmetic operations alone, each step rounded in a fixed order: the same
+// bits wherever every step is rounded to a double (SSE2 doubles, no fused
+// multiply-add contraction, as Prompt::runtime's compile options ask; the x87
+// unit's wider intermediates give other bits). Accuracy against a correctly
+// rounded library, per range: docs/runtime.md. No errors, no traps: outside
+// its domain a routine returns a value (below). Pure functions; any thread.
 #include <cstdint>
 
 double RealPower(double x, double y);      // x to the power y; 0 for x <= 0 unless y is a whole number

@@ -2,7 +2,8 @@
 // Pictures: an image from a file, drawn stretched to the console window and
 // into its back buffer at once, so that a repaint keeps it. A picture is a
 // plain record the program keeps; every call takes it first. One thread uses
-// a picture at a time (drawing and loading are not guarded).
+// a picture at a time (its loads and draws are not guarded; its draws into the
+// back buffer take the back buffer's lock).
 #include <windows.h>
 
 struct ImageLoader;
@@ -22,6 +23,7 @@ struct Picture {
     LONG CaptureDelay;         // ms of sleep after each captured row; negative: no capture
     ImageLoader* Loader;       // none for a picture made by PictureInit alone
     HANDLE CaptureStop;        // signalled to ask a running capture to stop
+    HDC CaptureDc;             // the running capture's device context, the copy selected
 };
 
 // A picture that can load files: PictureCreate, ended by PictureDestroy.

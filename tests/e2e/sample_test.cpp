@@ -4,30 +4,17 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "e2e/demo_driver.h"
+#include "support/clipboard.h"
 #include "support/files.h"
 
 namespace {
 
 std::string Transcript(const std::string& directory)
 {
-    std::ifstream in(directory + "\\transcript.txt", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void PutUnicodeOnClipboard(const wchar_t* text)
-{
-    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    memcpy(GlobalLock(block), text, bytes);
-    GlobalUnlock(block);
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
+    return ReadWholeFile(directory + "\\transcript.txt");
 }
 
 void TypeText(const char* text)

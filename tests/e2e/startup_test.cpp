@@ -6,6 +6,7 @@
 
 #include "e2e/demo_driver.h"
 #include "support/files.h"
+#include "support/reference_text.h"
 
 namespace {
 
@@ -34,10 +35,8 @@ bool LoadSmallIcon(const std::string& exe, IconImage* image)
     HICON icon = static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(102), IMAGE_ICON, 16, 16, 0));
     if (!icon)
         return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, 32, 16);
-    HGDIOBJ previous = SelectObject(memory, canvas);
+    Canvas canvas(32, 16);
+    HDC memory = canvas.Dc;
     RECT left{0, 0, 16, 16}, right{16, 0, 32, 16};
     FillRect(memory, &left, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     FillRect(memory, &right, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
@@ -49,10 +48,6 @@ bool LoadSmallIcon(const std::string& exe, IconImage* image)
             image->Opaque[y][x] = overBlack == overWhite;
             image->Colour[y][x] = overBlack;
         }
-    SelectObject(memory, previous);
-    DeleteObject(canvas);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     DestroyIcon(icon);
     FreeLibrary(module);
     return true;

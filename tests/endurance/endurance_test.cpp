@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "e2e/demo_driver.h"
+#include "support/clipboard.h"
 
 #include <psapi.h>
 
@@ -196,18 +197,6 @@ TEST(EnduranceTest, DemoUnderRandomInputKeepsItsMemory)
     EXPECT_EQ(0u, WaitForExit(&demo.Process(), 10000));
 }
 
-void PutOnClipboard(const std::string& text)
-{
-    if (!OpenClipboard(nullptr))
-        return;
-    EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-    GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
-}
-
 TEST(EnduranceTest, SampleTypingAndPastingKeepsItsMemory)
 {
     const int seconds = Setting("SOAK_SECONDS", 60);
@@ -231,7 +220,8 @@ TEST(EnduranceTest, SampleTypingAndPastingKeepsItsMemory)
         for (int i = 0; i < length; ++i)
             TapKey(static_cast<WORD>('A' + random() % 26), 10);
         if (random() % 3 == 0) {
-            PutOnClipboard(std::string(1 + random() % 300, 'p') + "\tテキスト");
+            std::string text = std::string(1 + random() % 300, 'p') + "\tテキスト";
+            PutTextOnClipboard(&text);
             PressKey(VK_CONTROL);
             TapKey('V', 20);
             ReleaseKey(VK_CONTROL);

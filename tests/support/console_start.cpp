@@ -1,10 +1,5 @@
 #include "support/console_start.h"
 
-#include "console/console.h"
-#include "console/console_api.h"
-
-#include <cstring>
-
 bool StartConsole()
 {
     static bool started = ConsoleStart(60000);
@@ -13,10 +8,10 @@ bool StartConsole()
 
 bool RepaintAndWait(HWND window)
 {
-    Console.WindowReady = 0;
+    ConsoleClearWindowReady();
     InvalidateRect(window, nullptr, FALSE);
     DWORD start = GetTickCount();
-    while (Console.WindowReady == 0) {
+    while (ConsoleWindowReady() == 0) {
         if (GetTickCount() - start > 10000)
             return false;
         Sleep(1);
@@ -26,12 +21,40 @@ bool RepaintAndWait(HWND window)
 
 void ResetTextScreen(LONG column, LONG row)
 {
-    SetWindowPos(Console.ConsoleWindow, nullptr, 0, 0, 640, 460, SWP_NOZORDER | SWP_NOMOVE);
-    for (int r = 0; r < TextRowCount; ++r) {
-        memset(Console.TextScreen.Text[r], 0, TextRowBytes);
-        memset(Console.TextScreen.Foreground[r], 0, TextRowBytes * sizeof(COLORREF));
-        memset(Console.TextScreen.Background[r], 0, TextRowBytes * sizeof(LONG));
-    }
-    Console.Cursor = CellPosition{column, row};
+    SetWindowPos(ConsoleWindowHandle(), nullptr, 0, 0, 640, 460, SWP_NOZORDER | SWP_NOMOVE);
+    ConsoleClearText();
+    ConsoleSetCursor(CellPosition{column, row});
     ConsoleSetColors(RGB(255, 255, 255), 0);
+}
+
+std::string RowText(LONG row)
+{
+    char text[TextRowBytes] = "";
+    ConsoleRowText(row, text);
+    return text;
+}
+
+COLORREF WindowPixel(LONG x, LONG y)
+{
+    HWND window = ConsoleWindowHandle();
+    HDC dc = GetDC(window);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+COLORREF BackBufferPixel(LONG x, LONG y)
+{
+    BackBufferHold hold;
+    return GetPixel(BackBufferDc(), x, y);
+}
+
+void FillBackBuffer(const RECT& area, COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    {
+        BackBufferHold hold;
+        FillRect(BackBufferDc(), &area, brush);
+    }
+    DeleteObject(brush);
 }

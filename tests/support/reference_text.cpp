@@ -1,37 +1,50 @@
 #include "support/reference_text.h"
 
-#include "console/console.h"
+#include "console/console_api.h"
 
 void DrawRowsCellByCell(HDC dc)
 {
-    HGDIOBJ previousFont = SelectObject(dc, Console.ConsoleFont);
+    ConsoleCellMetrics cell = ConsoleMetrics();
+    HGDIOBJ previousFont = SelectObject(dc, cell.Font);
     RECT client{};
-    GetClientRect(Console.ConsoleWindow, &client);
-    for (LONG row = 0; row * Console.LineHeight < client.bottom && row < TextRowCount; ++row) {
-        const BYTE* text = Console.TextScreen.Text[row];
-        const char* chars = reinterpret_cast<const char*>(text);
-        LONG n = lstrlenA(chars), top = row * Console.LineHeight;
-        BitBlt(dc, 0, top, client.right, Console.LineHeight, Console.BackBuffer.Dc, 0, top, SRCCOPY);
+    GetClientRect(ConsoleWindowHandle(), &client);
+    for (LONG row = 0; row * cell.LineHeight < client.bottom && row < TextRowCount; ++row) {
+        char chars[TextRowBytes] = "";
+        ConsoleRowText(row, chars);
+        LONG n = lstrlenA(chars), top = row * cell.LineHeight;
+        {
+            BackBufferHold hold;
+            BitBlt(dc, 0, top, client.right, cell.LineHeight, BackBufferDc(), 0, top, SRCCOPY);
+        }
         for (LONG j = 0; j < n;) {
-            SetTextColor(dc, Console.TextScreen.Foreground[row][j]);
-            LONG background = Console.TextScreen.Background[row][j];
-            SetBkMode(dc, background == -1 ? TRANSPARENT : OPAQUE);
-            if (background != -1)
-                SetBkColor(dc, static_cast<COLORREF>(background));
-            bool pair = IsDBCSLeadByte(text[j]) != 0;
-            TextOutA(dc, j * Console.CellWidth, top, chars + j, pair && text[j + 1] != 0 ? 2 : 1);
+            TextCell lead = ConsoleCell(row, j);
+            SetTextColor(dc, lead.Foreground);
+            SetBkMode(dc, lead.Background == -1 ? TRANSPARENT : OPAQUE);
+            if (lead.Background != -1)
+                SetBkColor(dc, static_cast<COLORREF>(lead.Background));
+            bool pair = IsDBCSLeadByte(static_cast<BYTE>(chars[j])) != 0;
+            TextOutA(dc, j * cell.CellWidth, top, chars + j, pair && chars[j + 1] != 0 ? 2 : 1);
             j += pair ? 2 : 1;
         }
     }
     SelectObject(dc, previousFont);
 }
 
-Canvas::Canvas()
+namespace {
+
+SIZE ClientSize()
 {
     RECT client{};
-    GetClientRect(Console.ConsoleWindow, &client);
-    Width = client.right;
-    Height = client.bottom;
+    GetClientRect(ConsoleWindowHandle(), &client);
+    return SIZE{client.right, client.bottom};
+}
+
+} // namespace
+
+Canvas::Canvas() : Canvas(ClientSize().cx, ClientSize().cy) {}
+
+Canvas::Canvas(LONG width, LONG height) : Width(width), Height(height)
+{
     HDC screen = GetDC(nullptr);
     Dc = CreateCompatibleDC(screen);
     Bitmap = CreateCompatibleBitmap(screen, Width, Height);

@@ -9,7 +9,8 @@
 // Draws every visible row of the text store by cells (no scrolling).
 void DrawRowsCellByCell(HDC dc);
 
-// A memory canvas as large as the console's client area.
+// A memory canvas compatible with the screen, white at first: as large as the
+// console's client area, or of the size given.
 struct Canvas {
     HDC Dc = nullptr;
     HBITMAP Bitmap = nullptr;
@@ -17,6 +18,9 @@ struct Canvas {
     LONG Width = 0;
     LONG Height = 0;
     Canvas();
+    Canvas(LONG width, LONG height);
     ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
     std::vector<COLORREF> Pixels() const;
 };

@@ -5,8 +5,6 @@
 
 #include <prompt/screen.h>
 
-#include "console/console.h"
-#include "console/console_api.h"
 #include "support/child_action.h"
 #include "support/console_start.h"
 #include "support/process.h"
@@ -29,7 +27,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(StartConsole()) << "no first paint within 60 s";
-        window = Console.ConsoleWindow;
+        window = ConsoleWindowHandle();
     }
     HWND window = nullptr;
 };
@@ -46,15 +44,15 @@ TEST_F(ConsoleWindowTest, WindowHasClassCaptionAndStyles)
     EXPECT_TRUE(style & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_EQ(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, static_cast<int>(GetClassLongA(window, GCL_STYLE)));
-    EXPECT_EQ(Console.ConsoleThreadId, GetWindowThreadProcessId(window, nullptr));
+    EXPECT_EQ(ConsoleThreadId(), GetWindowThreadProcessId(window, nullptr));
 }
 
 TEST_F(ConsoleWindowTest, SecondStartKeepsTheOneWindow)
 {
-    DWORD thread = Console.ConsoleThreadId;
+    DWORD thread = ConsoleThreadId();
     EXPECT_TRUE(ConsoleStart(10000));
     EXPECT_EQ(window, ConsoleWindowHandle());
-    EXPECT_EQ(thread, Console.ConsoleThreadId);
+    EXPECT_EQ(thread, ConsoleThreadId());
     int ours = 0;
     for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "PROMPT", nullptr)) != nullptr;) {
         DWORD process = 0;
@@ -83,28 +81,30 @@ TEST_F(ConsoleWindowTest, CellMeasuresComeFromTheConsoleFont)
     DeleteDC(dc);
     DeleteObject(font);
 
-    printf("CellWidth %ld, LineHeight %ld\n", Console.CellWidth, Console.LineHeight);
-    EXPECT_GT(Console.CellWidth, 0);
-    EXPECT_GT(Console.LineHeight, 0);
-    EXPECT_EQ(space.cx, Console.CellWidth);
-    EXPECT_EQ(metrics.tmHeight, Console.LineHeight);
-    EXPECT_EQ(SHIFTJIS_CHARSET, Console.ConsoleFontDescription.lfCharSet);
-    EXPECT_EQ(0, memcmp(Console.ConsoleFontDescription.lfFaceName, "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e", 14))
+    ConsoleCellMetrics cell = ConsoleMetrics();
+    printf("CellWidth %ld, LineHeight %ld\n", cell.CellWidth, cell.LineHeight);
+    EXPECT_GT(cell.CellWidth, 0);
+    EXPECT_GT(cell.LineHeight, 0);
+    EXPECT_EQ(space.cx, cell.CellWidth);
+    EXPECT_EQ(metrics.tmHeight, cell.LineHeight);
+    EXPECT_EQ(SHIFTJIS_CHARSET, ConsoleFontDescription().lfCharSet);
+    EXPECT_EQ(0, memcmp(ConsoleFontDescription().lfFaceName, "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e", 14))
         << "the face name reaches the platform in code page 932";
 }
 
 TEST_F(ConsoleWindowTest, BackBufferIsScreenSizedAndBlack)
 {
-    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), Console.ScreenSize.Width);
-    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), Console.ScreenSize.Height);
+    SIZE screen = BackBufferSize();
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), screen.cx);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), screen.cy);
+    BackBufferHold hold;
     BITMAP bitmap{};
-    ASSERT_TRUE(GetObjectA(Console.BackBuffer.Bitmap, sizeof bitmap, &bitmap));
-    EXPECT_EQ(Console.ScreenSize.Width, bitmap.bmWidth);
-    EXPECT_EQ(Console.ScreenSize.Height, bitmap.bmHeight);
-    EXPECT_EQ(Console.BackBuffer.Bitmap, GetCurrentObject(Console.BackBuffer.Dc, OBJ_BITMAP));
+    ASSERT_TRUE(GetObjectA(GetCurrentObject(BackBufferDc(), OBJ_BITMAP), sizeof bitmap, &bitmap));
+    EXPECT_EQ(screen.cx, bitmap.bmWidth);
+    EXPECT_EQ(screen.cy, bitmap.bmHeight);
     for (LONG y = 0; y < bitmap.bmHeight; y += 37)
         for (LONG x = 0; x < bitmap.bmWidth; x += 41)
-            ASSERT_EQ(0u, GetPixel(Console.BackBuffer.Dc, x, y)) << "at " << x << "," << y;
+            ASSERT_EQ(0u, GetPixel(BackBufferDc(), x, y)) << "at " << x << "," << y;
 }
 
 TEST_F(ConsoleWindowTest, EveryPaintSetsWindowReady)
@@ -117,30 +117,26 @@ TEST_F(ConsoleWindowTest, RepaintShowsTheBackBuffer)
 {
     // Graphics live in the back buffer; a repaint copies them to the window.
     RECT square{10, 10, 30, 30};
-    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
-    FillRect(Console.BackBuffer.Dc, &square, red);
-    DeleteObject(red);
+    FillBackBuffer(square, RGB(255, 0, 0));
     ASSERT_TRUE(RepaintAndWait(window));
-    HDC dc = GetDC(window);
-    COLORREF inside = GetPixel(dc, 20, 20), outside = GetPixel(dc, 40, 40);
-    ReleaseDC(window, dc);
-    EXPECT_EQ(RGB(255, 0, 0), inside);
-    EXPECT_EQ(0u, outside);
-    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    FillRect(Console.BackBuffer.Dc, &square, black);
+    EXPECT_EQ(RGB(255, 0, 0), WindowPixel(20, 20));
+    EXPECT_EQ(0u, WindowPixel(40, 40));
+    FillBackBuffer(square, 0);
 }
 
 TEST_F(ConsoleWindowTest, EnlargingKeepsTheSameBackBuffer)
 {
-    HBITMAP before = Console.BackBuffer.Bitmap;
-    SetWindowPos(window, nullptr, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, SWP_NOZORDER);
+    auto bitmap = [] {
+        BackBufferHold hold;
+        return GetCurrentObject(BackBufferDc(), OBJ_BITMAP);
+    };
+    HGDIOBJ before = bitmap();
+    SetWindowPos(window, nullptr, 0, 0, BackBufferSize().cx, BackBufferSize().cy, SWP_NOZORDER);
     UpdateWindow(window);
-    EXPECT_EQ(before, Console.BackBuffer.Bitmap);
+    EXPECT_EQ(before, bitmap());
     RECT client{};
     GetClientRect(window, &client);
-    HDC dc = GetDC(window);
-    EXPECT_EQ(0u, GetPixel(dc, client.right - 2, client.bottom - 2)) << "the far corner shows the black buffer";
-    ReleaseDC(window, dc);
+    EXPECT_EQ(0u, WindowPixel(client.right - 2, client.bottom - 2)) << "the far corner shows the black buffer";
     SetWindowPos(window, nullptr, 0, 0, 640, 460, SWP_NOZORDER);
 }
 
@@ -156,15 +152,15 @@ TEST_F(ConsoleWindowTest, MessagesBorrowOneStringEach)
 TEST_F(ConsoleWindowTest, KeyDownWhileIdleNotesTheKey)
 {
     EXPECT_EQ(0, SendMessageA(window, WM_KEYDOWN, 0x141, 0)); // only the low byte is kept
-    EXPECT_EQ(0x41, Console.LastKey);
+    EXPECT_EQ(0x41, ConsoleLastKey());
     EXPECT_EQ(0, SendMessageA(window, WM_CHAR, 'x', 0));
-    EXPECT_EQ(-1, Console.InputLength.load()) << "no line input runs";
+    EXPECT_EQ(-1, ConsoleInputLength()) << "no line input runs";
 }
 
 CHILD_ACTION(close_console)
 {
     StartConsole();
-    PostMessageA(Console.ConsoleWindow, WM_CLOSE, 0, 0);
+    PostMessageA(ConsoleWindowHandle(), WM_CLOSE, 0, 0);
     for (;;)
         Sleep(1000); // the console thread ends the process
 }
@@ -195,6 +191,23 @@ TEST(ConsoleLifetimeTest, NoWindowEndsTheProcessWithAMessage)
     ExpectChildEndsWithMessage("class_taken", "エラー", "ウィンドウを作成できないため、プログラムを終了します。", 4);
 }
 
+CHILD_ACTION(no_room_for_a_thread)
+{
+    // Every free range of the address space reserved: a new thread finds no room for its stack.
+    for (SIZE_T size = SIZE_T(1) << 30; size >= 65536; size /= 2)
+        while (VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
+            ;
+    return ConsoleStart(INFINITE) ? 1 : 2;
+}
+
+TEST(ConsoleLifetimeTest, StartThatCannotMakeItsThreadAnswersFalse)
+{
+    ChildProcess child;
+    ASSERT_TRUE(StartChild(ChildCommandLine("no_room_for_a_thread"), "", &child));
+    EXPECT_EQ(2u, WaitForExit(&child, 60000)) << "false at once, not a wait for ever";
+    EndChild(&child);
+}
+
 TEST(ConsoleFontTest, OnlyAFixedPitchFontOfSaneSizeMakesACellGrid)
 {
     auto font = [](const char* face, LONG height) {
@@ -211,7 +224,7 @@ TEST(ConsoleFontTest, OnlyAFixedPitchFontOfSaneSizeMakesACellGrid)
         DeleteObject(candidate);
     }
     ASSERT_TRUE(StartConsole());
-    EXPECT_TRUE(FontMakesACellGrid(Console.ConsoleFont)) << "the console's own";
+    EXPECT_TRUE(FontMakesACellGrid(ConsoleMetrics().Font)) << "the console's own";
 }
 
 void SendKeyEvent(WORD key, DWORD flags)

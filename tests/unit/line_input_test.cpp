@@ -6,60 +6,49 @@
 #include <string>
 #include <thread>
 
-#include "console/console.h"
-#include "console/console_api.h"
 #include "console/line_input.h"
+#include "support/clipboard.h"
 #include "support/console_start.h"
 
 #include <imm.h>
 
 namespace {
 
-std::string RowText(int row)
-{
-    return reinterpret_cast<const char*>(Console.TextScreen.Text[row]);
-}
-
 void PutOnClipboard(const std::string* text)
 {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    if (text) {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text->size() + 1);
-        memcpy(GlobalLock(block), text->c_str(), text->size() + 1);
-        GlobalUnlock(block);
-        SetClipboardData(CF_TEXT, block);
-    }
-    CloseClipboard();
+    ASSERT_TRUE(PutTextOnClipboard(text));
 }
+
+LONG Column() { return ConsoleCursor().Column; }
+LONG Row() { return ConsoleCursor().Row; }
 
 class LineInputTest : public testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(StartConsole());
-        window = Console.ConsoleWindow;
+        window = ConsoleWindowHandle();
         ResetTextScreen(0, 3);
-        Console.InputLength = 0; // a line input starts
+        ASSERT_TRUE(ConsoleBeginLine()); // a line input starts
     }
-    void TearDown() override { Console.InputLength = -1; }
+    void TearDown() override { ConsoleEndLine(); }
 
     void Char(WPARAM code) { EXPECT_EQ(0, SendMessageA(window, WM_CHAR, code, 0)); }
-    std::string Line() const { return std::string(Console.InputBuffer, Console.InputLength); }
+    std::string Line() const { return std::string(ConsoleInputBuffer(), ConsoleInputLength()); }
 
     HWND window = nullptr;
 };
 
 TEST_F(LineInputTest, IdleConsoleOnlyNotesTheKey)
 {
-    Console.InputLength = -1;
+    ConsoleEndLine();
     Char('x');
     EXPECT_EQ("", RowText(3)) << "nothing printed while idle";
     SendMessageA(window, WM_KEYDOWN, 'Q', 0);
-    EXPECT_EQ('Q', Console.LastKey);
-    Console.InputLength = 0;
+    EXPECT_EQ('Q', ConsoleLastKey());
+    ASSERT_TRUE(ConsoleBeginLine());
     SendMessageA(window, WM_KEYDOWN, 'Z', 0);
-    EXPECT_EQ('Q', Console.LastKey) << "while reading, LastKey stays";
+    EXPECT_EQ('Q', ConsoleLastKey()) << "while reading, LastKey stays";
 }
 
 TEST_F(LineInputTest, TypedCharactersAreStoredAndEchoed)
@@ -67,23 +56,23 @@ TEST_F(LineInputTest, TypedCharactersAreStoredAndEchoed)
     Char('a');
     Char('b');
     EXPECT_EQ("ab", Line());
-    EXPECT_EQ(2, Console.Cursor.Column);
+    EXPECT_EQ(2, Column());
     EXPECT_EQ("ab", RowText(3));
-    EXPECT_EQ(RGB(255, 255, 255), Console.TextScreen.Foreground[3][1]);
+    EXPECT_EQ(RGB(255, 255, 255), ConsoleCell(3, 1).Foreground);
 
     Char(8);
-    EXPECT_EQ(1, Console.InputLength.load());
-    EXPECT_EQ(0, Console.InputBuffer[1]);
-    EXPECT_EQ(1, Console.Cursor.Column);
+    EXPECT_EQ(1, ConsoleInputLength());
+    EXPECT_EQ(0, ConsoleInputBuffer()[1]);
+    EXPECT_EQ(1, Column());
     EXPECT_EQ("a", RowText(3));
     Char(8);
     Char(8); // nothing left to take back
-    EXPECT_EQ(0, Console.InputLength.load());
-    EXPECT_EQ(0, Console.Cursor.Column);
+    EXPECT_EQ(0, ConsoleInputLength());
+    EXPECT_EQ(0, Column());
 
     Char('\t');
-    EXPECT_EQ(1, Console.InputLength.load()) << "a typed tab is one byte";
-    EXPECT_EQ(8, Console.Cursor.Column) << "and moves to the next tab stop";
+    EXPECT_EQ(1, ConsoleInputLength()) << "a typed tab is one byte";
+    EXPECT_EQ(8, Column()) << "and moves to the next tab stop";
 }
 
 TEST_F(LineInputTest, EnterEndsTheLineAndTakesTheCaretAway)
@@ -92,13 +81,13 @@ TEST_F(LineInputTest, EnterEndsTheLineAndTakesTheCaretAway)
     Char('o');
     Char('k');
     Char(13);
-    EXPECT_EQ(-1, Console.InputLength.load());
-    EXPECT_STREQ("ok", Console.InputBuffer);
-    EXPECT_EQ(0, Console.Cursor.Column);
-    EXPECT_EQ(4, Console.Cursor.Row);
+    EXPECT_EQ(-1, ConsoleInputLength());
+    EXPECT_STREQ("ok", ConsoleInputBuffer());
+    EXPECT_EQ(0, Column());
+    EXPECT_EQ(4, Row());
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    ASSERT_TRUE(GetGUIThreadInfo(Console.ConsoleThreadId, &info));
+    ASSERT_TRUE(GetGUIThreadInfo(ConsoleThreadId(), &info));
     EXPECT_EQ(nullptr, info.hwndCaret) << "no caret remains";
 }
 
@@ -108,9 +97,10 @@ TEST_F(LineInputTest, CaretAndCompositionWindowStandOnTheCursorCell)
     Char('i');
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    ASSERT_TRUE(GetGUIThreadInfo(Console.ConsoleThreadId, &info));
+    ASSERT_TRUE(GetGUIThreadInfo(ConsoleThreadId(), &info));
     EXPECT_EQ(window, info.hwndCaret);
-    LONG x = 2 * Console.CellWidth, bottom = 4 * Console.LineHeight;
+    ConsoleCellMetrics cell = ConsoleMetrics();
+    LONG x = 2 * cell.CellWidth, bottom = 4 * cell.LineHeight;
     EXPECT_EQ(x, info.rcCaret.left);
     EXPECT_EQ(bottom - 7, info.rcCaret.top) << "its lowest row one above the cell's";
     EXPECT_EQ(9, info.rcCaret.right - info.rcCaret.left);
@@ -123,7 +113,7 @@ TEST_F(LineInputTest, CaretAndCompositionWindowStandOnTheCursorCell)
     EXPECT_TRUE(ImmGetCompositionWindow(context, &form));
     EXPECT_EQ(static_cast<DWORD>(CFS_POINT), form.dwStyle);
     EXPECT_EQ(x, form.ptCurrentPos.x);
-    EXPECT_EQ(3 * Console.LineHeight, form.ptCurrentPos.y);
+    EXPECT_EQ(3 * cell.LineHeight, form.ptCurrentPos.y);
     ImmReleaseContext(window, context);
 }
 
@@ -131,28 +121,21 @@ TEST_F(LineInputTest, PasteTakesTheClipboardText)
 {
     PutOnClipboard(nullptr);
     Char(22);
-    EXPECT_EQ(0, Console.InputLength.load()) << "an empty clipboard changes nothing";
-    EXPECT_EQ(0, Console.Cursor.Column);
+    EXPECT_EQ(0, ConsoleInputLength()) << "an empty clipboard changes nothing";
+    EXPECT_EQ(0, Column());
 
     std::string text = "x\ty";
     PutOnClipboard(&text);
     Char(22);
     EXPECT_EQ("x\ty", Line());
-    EXPECT_EQ(9, Console.Cursor.Column) << "y stands at the tab stop";
-    EXPECT_EQ(0, Console.TextScreen.Text[3][9]);
-    EXPECT_EQ('y', Console.TextScreen.Text[3][8]);
+    EXPECT_EQ(9, Column()) << "y stands at the tab stop";
+    EXPECT_EQ(0, ConsoleCell(3, 9).Byte);
+    EXPECT_EQ('y', ConsoleCell(3, 8).Byte);
 }
 
 TEST_F(LineInputTest, UnicodeTextIsPastedInTheProgramsCodePage)
 {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    const wchar_t text[] = L"漢字とかな";
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof text);
-    memcpy(GlobalLock(block), text, sizeof text);
-    GlobalUnlock(block);
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
+    ASSERT_TRUE(PutUnicodeOnClipboard(L"漢字とかな"));
     Char(22);
     EXPECT_EQ("漢字とかな", Line()) << "code page 932 bytes, whatever the keyboard's locale";
 }
@@ -162,32 +145,32 @@ TEST_F(LineInputTest, LongPasteIsCutToWholeCharactersThatFit)
     std::string big(10240, 'p');
     PutOnClipboard(&big);
     Char(22);
-    EXPECT_EQ(255, Console.InputLength.load());
-    EXPECT_EQ(0, Console.InputBuffer[255]);
-    EXPECT_EQ(0, Console.TextScreen.Text[3][254]);
+    EXPECT_EQ(255, ConsoleInputLength());
+    EXPECT_EQ(0, ConsoleInputBuffer()[255]);
+    EXPECT_EQ(0, ConsoleCell(3, 254).Byte);
     Char('q');
-    EXPECT_EQ(255, Console.InputLength.load()) << "a full line takes no more";
+    EXPECT_EQ(255, ConsoleInputLength()) << "a full line takes no more";
     Char(13);
 
-    Console.InputLength = 0;
+    ASSERT_TRUE(ConsoleBeginLine());
     std::string japanese = "ab";
     for (int i = 0; i < 200; ++i)
         japanese += "日";
     PutOnClipboard(&japanese);
     Char(22);
-    EXPECT_EQ(254, Console.InputLength.load()) << "ab and 126 characters; the 127th does not fit whole";
-    EXPECT_EQ('\xfa', Console.InputBuffer[253]) << "ends on a trail byte";
+    EXPECT_EQ(254, ConsoleInputLength()) << "ab and 126 characters; the 127th does not fit whole";
+    EXPECT_EQ('\xfa', ConsoleInputBuffer()[253]) << "ends on a trail byte";
 }
 
 TEST_F(LineInputTest, TypingPastTheEndOfTheBufferStopsStoring)
 {
     for (int i = 0; i < 300; ++i)
         Char('k');
-    EXPECT_EQ(255, Console.InputLength.load());
-    EXPECT_LE(Console.Cursor.Column, 254);
-    EXPECT_EQ(0, Console.TextScreen.Text[3][254]);
+    EXPECT_EQ(255, ConsoleInputLength());
+    EXPECT_LE(Column(), 254);
+    EXPECT_EQ(0, ConsoleCell(3, 254).Byte);
     Char(13);
-    EXPECT_EQ(255u, strlen(Console.InputBuffer));
+    EXPECT_EQ(255u, strlen(ConsoleInputBuffer()));
 }
 
 TEST_F(LineInputTest, BackspaceAtColumnZeroNeverGoesLeft)
@@ -195,12 +178,12 @@ TEST_F(LineInputTest, BackspaceAtColumnZeroNeverGoesLeft)
     std::string text = "ab\r\n";
     PutOnClipboard(&text);
     Char(22);
-    EXPECT_EQ(4, Console.InputLength.load());
-    EXPECT_EQ(0, Console.Cursor.Column);
-    EXPECT_EQ(4, Console.Cursor.Row);
+    EXPECT_EQ(4, ConsoleInputLength());
+    EXPECT_EQ(0, Column());
+    EXPECT_EQ(4, Row());
     Char(8);
-    EXPECT_EQ(3, Console.InputLength.load());
-    EXPECT_EQ(0, Console.Cursor.Column);
+    EXPECT_EQ(3, ConsoleInputLength());
+    EXPECT_EQ(0, Column());
     EXPECT_EQ("ab", RowText(3)) << "the row above is left alone";
 }
 
@@ -214,16 +197,16 @@ TEST_F(LineInputTest, LeadByteWithoutRoomDropsOnlyItsOwnTrailByte)
     ConsoleChar(window, 0x93, &echo);
     ReleaseString(echo);
     Char(13); // Enter instead of its trail byte
-    EXPECT_EQ(254u, strlen(Console.InputBuffer));
+    EXPECT_EQ(254u, strlen(ConsoleInputBuffer()));
 
-    Console.InputLength = 0;
+    ASSERT_TRUE(ConsoleBeginLine());
     Char('x');
     EXPECT_EQ("x", Line()) << "the next line starts clean";
 }
 
 TEST_F(LineInputTest, TwoReadersTakeTurns)
 {
-    Console.InputLength = -1;
+    ConsoleEndLine();
     std::atomic<int> returned{0};
     std::atomic<bool> go{false};
     auto reader = [&] {
@@ -240,11 +223,11 @@ TEST_F(LineInputTest, TwoReadersTakeTurns)
                 return false;
         return true;
     };
-    ASSERT_TRUE(waitFor([] { return Console.InputLength == 0; })) << "a line input starts";
+    ASSERT_TRUE(waitFor([] { return ConsoleInputLength() == 0; })) << "a line input starts";
     Char('a');
     Char(13);
     ASSERT_TRUE(waitFor([&] { return returned >= 1; })) << "Enter ends the first reader's line";
-    ASSERT_TRUE(waitFor([] { return Console.InputLength == 0; })) << "then the second reader's starts";
+    ASSERT_TRUE(waitFor([] { return ConsoleInputLength() == 0; })) << "then the second reader's starts";
     EXPECT_EQ(1, returned.load()) << "one Enter, one line";
     Char(13);
     first.join();

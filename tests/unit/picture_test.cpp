@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <thread>
 
-#include "console/console.h"
 #include "picture/picture.h"
 #include "support/console_start.h"
 #include "support/files.h"
 #include "support/gdi_count.h"
 #include "support/process.h"
+#include "support/reference_text.h"
 
 #include <tlhelp32.h>
 
@@ -29,21 +30,10 @@ COLORREF BitmapPixel(HBITMAP bitmap, int x, int y)
     return colour;
 }
 
-COLORREF WindowPixel(int x, int y)
-{
-    HDC dc = GetDC(Console.ConsoleWindow);
-    COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(Console.ConsoleWindow, dc);
-    return colour;
-}
-
 void FillBackBuffer(COLORREF colour)
 {
-    HBRUSH brush = CreateSolidBrush(colour);
-    RECT all{0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height};
-    FillRect(Console.BackBuffer.Dc, &all, brush);
-    DeleteObject(brush);
-    RepaintAndWait(Console.ConsoleWindow);
+    ::FillBackBuffer(RECT{0, 0, BackBufferSize().cx, BackBufferSize().cy}, colour);
+    RepaintAndWait(ConsoleWindowHandle());
 }
 
 void ClearBackBuffer()
@@ -74,6 +64,27 @@ bool WaitForPixels(Picture* picture, DWORD milliseconds)
     return true;
 }
 
+// Attached, with the capture delay given and the platform's caches warmed by
+// one load, and holding nothing: the GDI count to compare with.
+GdiSnapshot WarmedUp(Picture* picture, LONG delay)
+{
+    PictureAttachWindow(picture);
+    PictureSetCaptureDelay(picture, delay);
+    PictureLoad(picture, Sprite.c_str());
+    PictureDropBitmap(picture);
+    LoaderRelease(picture->Loader);
+    return TakeGdiSnapshot();
+}
+
+// A handle of the picture's capture thread of the test's own, to close.
+HANDLE CaptureThreadOf(Picture* picture)
+{
+    HANDLE thread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), picture->CaptureThread, GetCurrentProcess(), &thread, 0, FALSE,
+                    DUPLICATE_SAME_ACCESS);
+    return thread;
+}
+
 class PictureTest : public testing::Test {
 protected:
     void SetUp() override
@@ -98,6 +109,7 @@ TEST(PictureFitSizeTest, DerivesTheMissingSideByTruncation)
     }
 }
 
+// The loader block's header layout (count, element size, clean-up) is fixed by design.
 TEST_F(PictureTest, CreateWritesTheLoaderBlockHeader)
 {
     ASSERT_NE(nullptr, picture.Loader);
@@ -115,8 +127,8 @@ TEST_F(PictureTest, DrawGoesToTheWindowAndTheBackBuffer)
     ClearBackBuffer();
     PictureSetCaptureDelay(&picture, -1);
     PictureAttachWindow(&picture);
-    EXPECT_EQ(Console.ConsoleWindow, picture.Window);
-    EXPECT_EQ(Console.BackBuffer.Dc, picture.BackDC);
+    EXPECT_EQ(ConsoleWindowHandle(), picture.Window);
+    EXPECT_EQ(BackBufferDc(), picture.BackDC);
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
     EXPECT_EQ(32, PictureWidth(&picture));
     EXPECT_EQ(48, PictureHeight(&picture));
@@ -125,11 +137,11 @@ TEST_F(PictureTest, DrawGoesToTheWindowAndTheBackBuffer)
     for (POINT p : {POINT{0, 0}, POINT{31, 0}, POINT{5, 20}, POINT{0, 47}, POINT{31, 47}}) {
         COLORREF expected = BitmapPixel(picture.Bitmap, p.x, p.y);
         EXPECT_EQ(expected, WindowPixel(50 + p.x, 60 + p.y)) << p.x << "," << p.y;
-        EXPECT_EQ(expected, GetPixel(Console.BackBuffer.Dc, 50 + p.x, 60 + p.y)) << p.x << "," << p.y;
+        EXPECT_EQ(expected, BackBufferPixel(50 + p.x, 60 + p.y)) << p.x << "," << p.y;
     }
     EXPECT_EQ(0u, WindowPixel(50 + 32, 60)) << "natural size: nothing right of it";
 
-    ASSERT_TRUE(RepaintAndWait(Console.ConsoleWindow));
+    ASSERT_TRUE(RepaintAndWait(ConsoleWindowHandle()));
     EXPECT_EQ(BitmapPixel(picture.Bitmap, 31, 47), WindowPixel(81, 107)) << "a repaint shows it again";
 }
 
@@ -144,36 +156,21 @@ TEST_F(PictureTest, SizedDrawStretchesAndATargetGetsItAlone)
     EXPECT_EQ(0u, WindowPixel(200 + 64, 100 + 95));
     EXPECT_EQ(0u, WindowPixel(200 + 63, 100 + 96));
 
-    HDC screen = GetDC(nullptr);
-    HDC target = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, 100, 100);
-    HGDIOBJ previous = SelectObject(target, canvas);
-    PatBlt(target, 0, 0, 100, 100, WHITENESS);
-    EXPECT_NE(0, PictureDrawTo(&picture, 400, 10, 0, 0, 0, target));
-    EXPECT_EQ(0u, GetPixel(Console.BackBuffer.Dc, 400, 10)) << "with a target, the back buffer is left alone";
-    EXPECT_NE(0, PictureDrawTo(&picture, 10, 10, 0, 0, 0, target));
-    EXPECT_EQ(BitmapPixel(picture.Bitmap, 0, 47), GetPixel(target, 10, 57));
-    EXPECT_EQ(0u, GetPixel(Console.BackBuffer.Dc, 10, 57));
-    SelectObject(target, previous);
-    DeleteObject(canvas);
-    DeleteDC(target);
-    ReleaseDC(nullptr, screen);
+    Canvas target(100, 100);
+    EXPECT_NE(0, PictureDrawTo(&picture, 400, 10, 0, 0, 0, target.Dc));
+    EXPECT_EQ(0u, BackBufferPixel(400, 10)) << "with a target, the back buffer is left alone";
+    EXPECT_NE(0, PictureDrawTo(&picture, 10, 10, 0, 0, 0, target.Dc));
+    EXPECT_EQ(BitmapPixel(picture.Bitmap, 0, 47), GetPixel(target.Dc, 10, 57));
+    EXPECT_EQ(0u, BackBufferPixel(10, 57));
 }
 
 TEST_F(PictureTest, UnattachedPictureDrawsOnlyToItsTarget)
 {
     PictureSetCaptureDelay(&picture, -1);
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
-    HDC screen = GetDC(nullptr);
-    HDC target = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, 40, 60);
-    HGDIOBJ previous = SelectObject(target, canvas);
-    EXPECT_NE(0, PictureDrawTo(&picture, 0, 0, 0, 0, 0, target));
-    EXPECT_EQ(BitmapPixel(picture.Bitmap, 3, 40), GetPixel(target, 3, 40));
-    SelectObject(target, previous);
-    DeleteObject(canvas);
-    DeleteDC(target);
-    ReleaseDC(nullptr, screen);
+    Canvas target(40, 60);
+    EXPECT_NE(0, PictureDrawTo(&picture, 0, 0, 0, 0, 0, target.Dc));
+    EXPECT_EQ(BitmapPixel(picture.Bitmap, 3, 40), GetPixel(target.Dc, 3, 40));
 }
 
 TEST_F(PictureTest, FailedLoadsNeverDrawAStaleBitmap)
@@ -277,8 +274,7 @@ TEST_F(PictureTest, NewLoadRestartsARunningCapture)
     PictureAttachWindow(&picture);
     PictureSetCaptureDelay(&picture, 40); // 48 rows: about two seconds
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
-    HANDLE first = nullptr;
-    DuplicateHandle(GetCurrentProcess(), picture.CaptureThread, GetCurrentProcess(), &first, 0, FALSE, DUPLICATE_SAME_ACCESS);
+    HANDLE first = CaptureThreadOf(&picture);
     DWORD start = GetTickCount();
     ASSERT_EQ(1, PictureLoad(&picture, Dots.c_str()));
     EXPECT_LT(GetTickCount() - start, 5000u) << "the old capture stops between rows, not by force after 10 s";
@@ -291,12 +287,7 @@ TEST_F(PictureTest, NewLoadRestartsARunningCapture)
 
 TEST_F(PictureTest, StoppedCaptureFreesEverything)
 {
-    PictureAttachWindow(&picture);
-    PictureSetCaptureDelay(&picture, 5000);
-    PictureLoad(&picture, Sprite.c_str()); // warm-up of the platform's caches
-    PictureDropBitmap(&picture);
-    LoaderRelease(picture.Loader);
-    GdiSnapshot before = TakeGdiSnapshot();
+    GdiSnapshot before = WarmedUp(&picture, 5000);
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
     for (DWORD start = GetTickCount(); !picture.PixelBuffer && GetTickCount() - start < 10000;)
         Sleep(1); // the thread has begun its rows
@@ -310,6 +301,80 @@ TEST_F(PictureTest, StoppedCaptureFreesEverything)
     LeaveCriticalSection(&picture.PixelLock);
     LoaderRelease(picture.Loader);
     EXPECT_EQ(0, GdiObjectsAddedSince(before)) << "device contexts and the copy were freed";
+}
+
+TEST_F(PictureTest, LoadStopsARunningCaptureBeforeTheOldImageGoes)
+{
+    PictureAttachWindow(&picture);
+    PictureSetCaptureDelay(&picture, 5000);
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    HBITMAP old = picture.Bitmap;
+    HANDLE capture = CaptureThreadOf(&picture);
+    // A JPEG without its end marker, long enough that the loader's look at it
+    // takes a while after the loader has given up the old image.
+    std::string jpeg = ReadWholeFile(TestDataFile("images/photo40x30.jpg"));
+    jpeg = jpeg.substr(0, jpeg.size() - 2) + std::string(24 << 20, '\0');
+    std::string slow = ScratchFile("unended.jpg", jpeg);
+
+    std::atomic<bool> loading{true}, overlapped{false};
+    std::thread watch([&] {
+        // The old bitmap gone, and only then the capture seen alive: the capture outlived it.
+        while (loading)
+            if (GetObjectType(old) == 0 && WaitForSingleObject(capture, 0) == WAIT_TIMEOUT)
+                overlapped = true;
+    });
+    EXPECT_EQ(0, PictureLoad(&picture, slow.c_str()));
+    loading = false;
+    watch.join();
+    EXPECT_FALSE(overlapped) << "the old bitmap was deleted while its capture still ran";
+    EXPECT_EQ(0u, GetObjectType(old)) << "given up by the loader";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(capture, 0));
+    CloseHandle(capture);
+}
+
+TEST_F(PictureTest, CaptureEndedByForceLeavesNothingBehind)
+{
+    GdiSnapshot before = WarmedUp(&picture, 0);
+    SetCaptureStopGrace(300);
+    // With its heap held, the capture waits for its buffer and cannot answer a stop.
+    ASSERT_TRUE(HeapLock(picture.PrivateHeap));
+    ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
+    HANDLE capture = CaptureThreadOf(&picture);
+    DWORD start = GetTickCount();
+    PictureDropBitmap(&picture);
+    DWORD took = GetTickCount() - start;
+    HeapUnlock(picture.PrivateHeap);
+    SetCaptureStopGrace(0);
+    EXPECT_GE(took, 290u) << "the capture did not answer: it was ended by force after the grace";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(capture, 0));
+    CloseHandle(capture);
+    LoaderRelease(picture.Loader);
+    EXPECT_EQ(0, GdiObjectsAddedSince(before)) << "the copy was freed after the forced end";
+}
+
+// Program threads draw into the back buffer while the console thread copies
+// it to the window: one device context in two threads at once loses draws.
+TEST_F(PictureTest, DrawsWhileTheConsoleRepaintsAllReachTheBackBuffer)
+{
+    ClearBackBuffer();
+    PictureSetCaptureDelay(&picture, -1);
+    PictureAttachWindow(&picture);
+    ASSERT_EQ(1, PictureLoad(&picture, Dots.c_str()));
+    HWND window = ConsoleWindowHandle();
+    std::atomic<bool> drawing{true};
+    std::thread repaint([&] {
+        while (drawing)
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    });
+    const int columns = 100, rows = 60; // 3 x 2 dots, 6000 draws
+    for (int i = 0; i < columns * rows; ++i)
+        PictureDraw(&picture, (i % columns) * 4, (i / columns) * 3, 0);
+    drawing = false;
+    repaint.join();
+    int missing = 0;
+    for (int i = 0; i < columns * rows; ++i)
+        missing += BackBufferPixel((i % columns) * 4 + 2, (i / columns) * 3 + 1) != RGB(255, 255, 255);
+    EXPECT_EQ(0, missing) << "draws that did not reach the back buffer";
 }
 
 TEST_F(PictureTest, TwoHundredLoadsWhileCapturingLeaveNothingBehind)
@@ -360,17 +425,19 @@ TEST_F(PictureTest, BitmapThatCannotBeSelectedIsReported)
     DeleteObject(bitmap);
 }
 
-TEST_F(PictureTest, BitmapTooLargeForABufferEndsTheCaptureUnready)
+TEST_F(PictureTest, BitmapTooLargeForACopyStartsNoCapture)
 {
     PictureSetCaptureDelay(&picture, 0);
-    HBITMAP huge = CreateBitmap(32768, 16384, 1, 1, nullptr); // 2^29 pixels: 2 GB of cells
+    HBITMAP huge = CreateBitmap(32768, 16384, 1, 1, nullptr); // 2^29 pixels: 2 GB as a copy, 2 GB of cells
     ASSERT_NE(nullptr, huge);
+    GdiSnapshot before = TakeGdiSnapshot();
     PictureAdoptBitmap(&picture, huge);
-    ASSERT_NE(nullptr, picture.CaptureThread);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(picture.CaptureThread, 30000));
+    EXPECT_EQ(nullptr, picture.CaptureThread) << "no copy could be made: nothing to capture from";
+    EXPECT_EQ(nullptr, picture.CaptureCopy);
     EXPECT_EQ(0, PixelsReadyNow(&picture));
     EXPECT_EQ(nullptr, picture.PixelBuffer);
     PictureDropBitmap(&picture);
+    EXPECT_EQ(0, GdiObjectsAddedSince(before));
     DeleteObject(huge);
 }
 
@@ -421,7 +488,7 @@ int BlendedMisses(Picture* picture, LONG x, LONG y, COLORREF background, Pixel s
     for (LONG py = 0; py < PictureHeight(picture); ++py)
         for (LONG px = 0; px < PictureWidth(picture); ++px) {
             COLORREF expected = Blend(straight(px, py), background);
-            for (COLORREF got : {GetPixel(Console.BackBuffer.Dc, x + px, y + py), WindowPixel(x + px, y + py)})
+            for (COLORREF got : {BackBufferPixel(x + px, y + py), WindowPixel(x + px, y + py)})
                 if (!Near(expected, got) && ++misses <= 5)
                     printf("(%ld,%ld): expected %06lx, got %06lx\n", px, py, expected, got);
         }
@@ -439,10 +506,10 @@ TEST_F(PictureTest, AlphaPngBlendsOverTheBackground)
         return y < 4 ? Straight{200, 100, 50, int(x * 255 / 63)} : Straight{30, 220, 140, int(x * 255 / 63)};
     };
     EXPECT_EQ(0, BlendedMisses(&picture, 100, 50, RGB(60, 140, 230), gradient));
-    EXPECT_EQ(RGB(60, 140, 230), GetPixel(Console.BackBuffer.Dc, 100, 50)) << "alpha 0 leaves the background";
+    EXPECT_EQ(RGB(60, 140, 230), BackBufferPixel(100, 50)) << "alpha 0 leaves the background";
     EXPECT_EQ(0, BlendedMisses(&picture, 7, 300, RGB(255, 255, 0), gradient));
 
-    ASSERT_TRUE(RepaintAndWait(Console.ConsoleWindow));
+    ASSERT_TRUE(RepaintAndWait(ConsoleWindowHandle()));
     EXPECT_TRUE(Near(Blend(gradient(40, 6), RGB(255, 255, 0)), WindowPixel(47, 306))) << "a repaint keeps it";
 }
 
@@ -512,11 +579,9 @@ TEST_F(PictureTest, KeyedDrawLeavesTheKeyColour)
     PictureAttachWindow(&picture);
     ASSERT_EQ(1, PictureLoad(&picture, Sprite.c_str()));
     EXPECT_NE(0, PictureDrawKeyed(&picture, 10, 10, 64, 96, RGB(0, 0, 255))); // twice the size
-    for (HDC dc : {Console.BackBuffer.Dc, GetDC(Console.ConsoleWindow)}) {
-        EXPECT_EQ(RGB(255, 0, 0), GetPixel(dc, 10 + 63, 10 + 4)) << "red: drawn";
-        EXPECT_EQ(RGB(0, 128, 0), GetPixel(dc, 10 + 20, 10 + 80)) << "blue, the key: the background stays";
-        if (dc != Console.BackBuffer.Dc)
-            ReleaseDC(Console.ConsoleWindow, dc);
+    for (auto pixel : {BackBufferPixel, WindowPixel}) {
+        EXPECT_EQ(RGB(255, 0, 0), pixel(10 + 63, 10 + 4)) << "red: drawn";
+        EXPECT_EQ(RGB(0, 128, 0), pixel(10 + 20, 10 + 80)) << "blue, the key: the background stays";
     }
 }
 

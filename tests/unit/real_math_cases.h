@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "numeric/real_math.h"
+#include <prompt/numeric.h>
 
 enum class Routine { Floor, Abs, IntPower, Scale, Decompose, Log, Exp, Power };
 

@@ -9,7 +9,7 @@
 #include <iomanip>
 #include <limits>
 
-#include "numeric/real_math.h"
+#include <prompt/numeric.h>
 #include "real_math_cases.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/string_ops.h"
+#include <prompt/strings.h>
 #include "support/debug_output.h"
 #include "support/registry_fixture.h"
 

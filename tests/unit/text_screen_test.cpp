@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "console/console.h"
-#include "console/console_api.h"
 #include "support/console_start.h"
 #include "support/reference_text.h"
 
@@ -15,27 +13,29 @@ namespace {
 const COLORREF Red = RGB(255, 0, 0);
 const COLORREF White = RGB(255, 255, 255);
 
-std::string RowText(int row)
-{
-    return reinterpret_cast<const char*>(Console.TextScreen.Text[row]);
-}
-
-COLORREF WindowPixel(int x, int y)
-{
-    HDC dc = GetDC(Console.ConsoleWindow);
-    COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(Console.ConsoleWindow, dc);
-    return colour;
-}
+LONG Column() { return ConsoleCursor().Column; }
+LONG Row() { return ConsoleCursor().Row; }
 
 // Fills a rectangle of the back buffer (cells of row r) with a colour.
 void PaintBackBufferRow(int row, COLORREF colour)
 {
-    RECT band{0, row * Console.LineHeight, Console.ScreenSize.Width, (row + 1) * Console.LineHeight};
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(Console.BackBuffer.Dc, &band, brush);
-    DeleteObject(brush);
-    RepaintAndWait(Console.ConsoleWindow); // graphics reach the window as a picture's draw would
+    LONG height = ConsoleMetrics().LineHeight;
+    FillBackBuffer(RECT{0, row * height, BackBufferSize().cx, (row + 1) * height}, colour);
+    RepaintAndWait(ConsoleWindowHandle()); // graphics reach the window as a picture's draw would
+}
+
+// The colours of a cell, its byte kept.
+void SetCellColours(LONG row, LONG column, COLORREF foreground, LONG background)
+{
+    TextCell cell = ConsoleCell(row, column);
+    ConsoleSetCell(row, column, TextCell{cell.Byte, foreground, background});
+}
+
+// Cuts a row's text short at a column.
+void EndRowAt(LONG row, LONG column)
+{
+    TextCell cell = ConsoleCell(row, column);
+    ConsoleSetCell(row, column, TextCell{0, cell.Foreground, cell.Background});
 }
 
 class TextScreenTest : public testing::Test {
@@ -43,30 +43,32 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(StartConsole());
-        window = Console.ConsoleWindow;
+        window = ConsoleWindowHandle();
+        metrics = ConsoleMetrics();
         ResetTextScreen(0, 0);
-        PatBlt(Console.BackBuffer.Dc, 0, 0, Console.ScreenSize.Width, Console.ScreenSize.Height, BLACKNESS);
+        FillBackBuffer(RECT{0, 0, BackBufferSize().cx, BackBufferSize().cy}, 0);
         ASSERT_TRUE(RepaintAndWait(window));
     }
     HWND window = nullptr;
+    ConsoleCellMetrics metrics{};
 };
 
 TEST_F(TextScreenTest, TabsGoToTheNextStopAndKeepTheCellsColours)
 {
     for (int c = 0; c < 8; ++c)
-        Console.TextScreen.Foreground[0][c] = 0x123456;
+        SetCellColours(0, c, 0x123456, 0);
     ConsolePrint("\t");
-    EXPECT_EQ(8, Console.Cursor.Column);
+    EXPECT_EQ(8, Column());
     EXPECT_EQ("        ", RowText(0));
-    EXPECT_EQ(0x123456u, Console.TextScreen.Foreground[0][3]) << "a tab stores spaces only";
-    EXPECT_EQ(0, Console.TextScreen.Background[0][3]);
+    EXPECT_EQ(0x123456u, ConsoleCell(0, 3).Foreground) << "a tab stores spaces only";
+    EXPECT_EQ(0, ConsoleCell(0, 3).Background);
 
     ConsolePrint("\r\nabcde\t");
-    EXPECT_EQ(8, Console.Cursor.Column) << "5 -> 8";
+    EXPECT_EQ(8, Column()) << "5 -> 8";
     EXPECT_EQ("abcde   ", RowText(1));
     ConsolePrint("\t");
-    EXPECT_EQ(16, Console.Cursor.Column) << "8 -> 16";
-    EXPECT_EQ(White, Console.TextScreen.Foreground[1][4]);
+    EXPECT_EQ(16, Column()) << "8 -> 16";
+    EXPECT_EQ(White, ConsoleCell(1, 4).Foreground);
 }
 
 TEST_F(TextScreenTest, CrLfBreaksTheLineButLoneCrAndLfAreStored)
@@ -74,11 +76,11 @@ TEST_F(TextScreenTest, CrLfBreaksTheLineButLoneCrAndLfAreStored)
     ConsolePrint("a\r\nb");
     EXPECT_EQ("a", RowText(0));
     EXPECT_EQ("b", RowText(1));
-    EXPECT_EQ(1, Console.Cursor.Row);
-    EXPECT_EQ(1, Console.Cursor.Column);
+    EXPECT_EQ(1, Row());
+    EXPECT_EQ(1, Column());
     ConsolePrint("x\ry\nz");
     EXPECT_EQ("bx\ry\nz", RowText(1));
-    EXPECT_EQ(6, Console.Cursor.Column);
+    EXPECT_EQ(6, Column());
 }
 
 TEST_F(TextScreenTest, PrintingStopsAtTheFirstZeroByte)
@@ -87,40 +89,33 @@ TEST_F(TextScreenTest, PrintingStopsAtTheFirstZeroByte)
     memcpy(text, "ab\0cd", 5);
     PrintText(text); // the echo's way in, which takes a string with its length
     EXPECT_EQ("ab", RowText(0));
-    EXPECT_EQ(2, Console.Cursor.Column);
+    EXPECT_EQ(2, Column());
 }
 
 TEST_F(TextScreenTest, DoubleByteCharacterTakesTwoCellsAndIsDrawnOnceAtItsLead)
 {
     ConsolePrint("日本");
     ConsoleFlush();
-    EXPECT_EQ(4, Console.Cursor.Column);
-    EXPECT_EQ(0, memcmp(Console.TextScreen.Text[0], "\x93\xfa\x96\x7b", 5));
+    EXPECT_EQ(4, Column());
+    EXPECT_EQ("\x93\xfa\x96\x7b", RowText(0));
 
     // The same pair drawn by hand in the same font and colours.
-    HDC screen = GetDC(nullptr);
-    HDC reference = CreateCompatibleDC(screen);
-    int width = 4 * Console.CellWidth, height = Console.LineHeight;
-    HBITMAP canvas = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previousBitmap = SelectObject(reference, canvas);
-    HGDIOBJ previousFont = SelectObject(reference, Console.ConsoleFont);
-    PatBlt(reference, 0, 0, width, height, BLACKNESS);
-    SetTextColor(reference, White);
-    SetBkColor(reference, 0);
-    TextOutA(reference, 0, 0, "\x93\xfa", 2);
-    TextOutA(reference, 2 * Console.CellWidth, 0, "\x96\x7b", 2);
+    int width = 4 * metrics.CellWidth, height = metrics.LineHeight;
+    Canvas reference(width, height);
+    HGDIOBJ previousFont = SelectObject(reference.Dc, metrics.Font);
+    PatBlt(reference.Dc, 0, 0, width, height, BLACKNESS);
+    SetTextColor(reference.Dc, White);
+    SetBkColor(reference.Dc, 0);
+    TextOutA(reference.Dc, 0, 0, "\x93\xfa", 2);
+    TextOutA(reference.Dc, 2 * metrics.CellWidth, 0, "\x96\x7b", 2);
     int differing = 0, lit = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            COLORREF expected = GetPixel(reference, x, y);
+            COLORREF expected = GetPixel(reference.Dc, x, y);
             differing += WindowPixel(x, y) != expected;
             lit += expected != 0;
         }
-    SelectObject(reference, previousFont);
-    SelectObject(reference, previousBitmap);
-    DeleteObject(canvas);
-    DeleteDC(reference);
-    ReleaseDC(nullptr, screen);
+    SelectObject(reference.Dc, previousFont);
     EXPECT_GT(lit, 20) << "the glyphs have pixels";
     EXPECT_EQ(0, differing) << "pixels that differ from the pairs drawn whole";
 }
@@ -132,17 +127,17 @@ TEST_F(TextScreenTest, TransparentBackgroundLetsTheGraphicsShow)
     ConsolePrint("x");
     ConsoleFlush();
     int red = 0;
-    for (int y = 0; y < Console.LineHeight; ++y)
-        for (int x = 0; x < Console.CellWidth; ++x)
+    for (int y = 0; y < metrics.LineHeight; ++y)
+        for (int x = 0; x < metrics.CellWidth; ++x)
             red += WindowPixel(x, y) == Red;
-    EXPECT_GT(red, Console.CellWidth * Console.LineHeight / 2) << "around the glyph the red shows";
+    EXPECT_GT(red, metrics.CellWidth * metrics.LineHeight / 2) << "around the glyph the red shows";
 
     ConsoleSetColors(White, 0);
     ConsolePrint("y");
     ConsoleFlush();
     red = 0;
-    for (int y = 0; y < Console.LineHeight; ++y)
-        for (int x = Console.CellWidth; x < 2 * Console.CellWidth; ++x)
+    for (int y = 0; y < metrics.LineHeight; ++y)
+        for (int x = metrics.CellWidth; x < 2 * metrics.CellWidth; ++x)
             red += WindowPixel(x, y) == Red;
     EXPECT_EQ(0, red) << "an opaque cell covers it";
 }
@@ -152,11 +147,11 @@ TEST_F(TextScreenTest, ShortenedRowIsWipedRightOfItsEnd)
     PaintBackBufferRow(2, Red);
     ConsolePrint("\r\n\r\nabc");
     ConsoleFlush();
-    int y = 2 * Console.LineHeight + Console.LineHeight / 2;
-    EXPECT_NE(Red, WindowPixel(2 * Console.CellWidth + 1, y)) << "the third cell is opaque black";
-    Console.TextScreen.Text[2][1] = 0; // the row now reads "a"
+    int y = 2 * metrics.LineHeight + metrics.LineHeight / 2;
+    EXPECT_NE(Red, WindowPixel(2 * metrics.CellWidth + 1, y)) << "the third cell is opaque black";
+    EndRowAt(2, 1); // the row now reads "a"
     ASSERT_TRUE(RepaintAndWait(window));
-    for (int x = Console.CellWidth; x < 3 * Console.CellWidth; ++x)
+    for (int x = metrics.CellWidth; x < 3 * metrics.CellWidth; ++x)
         EXPECT_EQ(Red, WindowPixel(x, y)) << "x " << x;
 }
 
@@ -164,12 +159,12 @@ TEST_F(TextScreenTest, RowsScrollWhenTheCursorRowLeavesTheWindow)
 {
     RECT client{};
     GetClientRect(window, &client);
-    int visible = client.bottom / Console.LineHeight;
+    int visible = client.bottom / metrics.LineHeight;
     for (int line = 0; line < visible + 3; ++line)
         ConsolePrint(("line " + std::to_string(line) + "\r\n").c_str());
-    EXPECT_EQ(visible - 1, Console.Cursor.Row) << "the lowest wholly visible row";
+    EXPECT_EQ(visible - 1, Row()) << "the lowest wholly visible row";
     EXPECT_EQ("line 4", RowText(0)) << "four rows left at the top";
-    EXPECT_EQ("", RowText(Console.Cursor.Row)) << "the new bottom row is empty";
+    EXPECT_EQ("", RowText(Row())) << "the new bottom row is empty";
     EXPECT_EQ("", RowText(100));
 }
 
@@ -177,34 +172,34 @@ TEST_F(TextScreenTest, RepaintScrollsAfterTheWindowIsMadeLower)
 {
     for (int line = 0; line < 12; ++line)
         ConsolePrint(("row " + std::to_string(line) + "\r\n").c_str());
-    ASSERT_EQ(12, Console.Cursor.Row);
+    ASSERT_EQ(12, Row());
     RECT frame{}, client{};
     GetWindowRect(window, &frame);
     GetClientRect(window, &client);
     int chrome = (frame.bottom - frame.top) - client.bottom;
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, chrome + 5 * Console.LineHeight + 3,
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, chrome + 5 * metrics.LineHeight + 3,
                  SWP_NOZORDER | SWP_NOMOVE);
     ASSERT_TRUE(RepaintAndWait(window));
-    EXPECT_EQ(4, Console.Cursor.Row);
+    EXPECT_EQ(4, Row());
     EXPECT_EQ("row 8", RowText(0));
 
     // Less than one row high: a print scrolls until the cursor is on row 0.
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, chrome + 3, SWP_NOZORDER | SWP_NOMOVE);
     ConsolePrint("end\r\n");
-    EXPECT_EQ(0, Console.Cursor.Row);
+    EXPECT_EQ(0, Row());
 }
 
 TEST_F(TextScreenTest, PrintingPastTheLastColumnKeepsTheRowTerminated)
 {
     ConsolePrint(std::string(300, 'x').c_str());
     EXPECT_EQ(254u, RowText(0).size());
-    EXPECT_EQ(0, Console.TextScreen.Text[0][254]);
-    EXPECT_EQ(254, Console.Cursor.Column);
+    EXPECT_EQ(0, ConsoleCell(0, 254).Byte);
+    EXPECT_EQ(254, Column());
     ConsolePrint("\tz");
-    EXPECT_EQ(254, Console.Cursor.Column);
-    EXPECT_EQ(0, Console.TextScreen.Text[0][254]);
+    EXPECT_EQ(254, Column());
+    EXPECT_EQ(0, ConsoleCell(0, 254).Byte);
     ConsolePrint("\r\nnext");
-    EXPECT_EQ("next", RowText(Console.Cursor.Row));
+    EXPECT_EQ("next", RowText(Row()));
 }
 
 TEST_F(TextScreenTest, LineBreaksPastTheLastRowScrollTheStore)
@@ -214,10 +209,10 @@ TEST_F(TextScreenTest, LineBreaksPastTheLastRowScrollTheStore)
         text += "\r\n";
     text += "bottom";
     ConsolePrint(text.c_str());
-    EXPECT_LE(Console.Cursor.Row, 100);
-    EXPECT_EQ("bottom", RowText(Console.Cursor.Row));
+    EXPECT_LE(Row(), 100);
+    EXPECT_EQ("bottom", RowText(Row()));
     for (int r = 0; r < TextRowCount; ++r)
-        ASSERT_EQ(0, Console.TextScreen.Text[r][254]) << "row " << r;
+        ASSERT_EQ(0, ConsoleCell(r, 254).Byte) << "row " << r;
 }
 
 // The console's drawing against the same store drawn cell by cell: the whole
@@ -248,12 +243,9 @@ void ExpectSameAsCellByCell(const char* screen)
 // A picture behind the text: stripes of colour in the back buffer.
 void PaintStripes()
 {
-    for (LONG x = 0; x < Console.ScreenSize.Width; x += 3) {
-        RECT stripe{x, 0, x + 3, Console.ScreenSize.Height};
-        HBRUSH brush = CreateSolidBrush(RGB(x * 7 % 256, 90, 255 - x % 256));
-        FillRect(Console.BackBuffer.Dc, &stripe, brush);
-        DeleteObject(brush);
-    }
+    SIZE screen = BackBufferSize();
+    for (LONG x = 0; x < screen.cx; x += 3)
+        FillBackBuffer(RECT{x, 0, x + 3, screen.cy}, RGB(x * 7 % 256, 90, 255 - x % 256));
 }
 
 void PrintCells(const char* text, int cellsPerColour)
@@ -290,12 +282,12 @@ TEST_F(TextScreenTest, DrawingMatchesCellByCellDrawingPixelForPixel)
     ConsolePrint("\r\ntransparent over the picture: 透明\r\n");
     ExpectSameAsCellByCell("colours every 1, 2 and 3 cells; kana, kanji, half-width kana");
 
-    Console.TextScreen.Foreground[0][7] = RGB(0, 255, 0); // the trail cell of か: its colours are not used
+    SetCellColours(0, 7, RGB(0, 255, 0), ConsoleCell(0, 7).Background); // the trail cell of か: its colours are not used
     ConsolePrint("ends on a lead byte\x93\r\n");
     for (int c = 0; c < 8; ++c)
-        Console.TextScreen.Background[Console.Cursor.Row][c] = RGB(0, 0, 160);
+        SetCellColours(Row(), c, ConsoleCell(Row(), c).Foreground, RGB(0, 0, 160));
     ConsolePrint("\tafter a tab\r\nshortened row\r\n");
-    Console.TextScreen.Text[Console.Cursor.Row - 1][5] = 0;
+    EndRowAt(Row() - 1, 5);
     ExpectSameAsCellByCell("a lead byte at the end, tabs into old colours, a shortened row");
 
     for (int line = 0; line < 40; ++line)

@@ -24,6 +24,9 @@ std::vector<TrackedString> LiveStrings()
 
 using TrackedStringTest = NoLiveStringsTest;
 
+// The registry's growth is fixed by design: a 1-byte placeholder at first,
+// then exactly one entry more at every allocation, never shrunk. The two
+// tests below pin that layout, not a behaviour.
 TEST(StringsInitTest, RegistryStartsAsOneBytePlaceholder)
 {
     EXPECT_EQ(1u, RegistryBytesAtStart);

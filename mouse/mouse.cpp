@@ -1,11 +1,10 @@
-#include "program/mouse.h"
+#include "mouse/mouse.h"
 
-#include "console/console.h"
+#include "console/console_api.h"
 
 #include <atomic>
 
 __declspec(dllexport) MouseStateRecord MouseState;
-POINT MousePoint;
 // Already the console's procedure before the installation records it, so that
 // a message arriving between the two steps finds its way on.
 WNDPROC PreviousWndProc = ConsoleWindowProc;
@@ -17,16 +16,16 @@ void MouseTrackingStart()
     static std::atomic<bool> installed{false};
     if (installed.exchange(true))
         return;
-    PreviousWndProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(Console.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(MouseWindowProc)));
+    PreviousWndProc = ConsoleSubclass(MouseWindowProc);
 }
 
 void UpdateMousePosition()
 {
-    GetCursorPos(&MousePoint);
-    ScreenToClient(Console.ConsoleWindow, &MousePoint);
-    MouseState.MouseX = static_cast<SHORT>(MousePoint.x);
-    MouseState.MouseY = static_cast<SHORT>(MousePoint.y);
+    POINT cursor{}; // read in screen coordinates, converted in place
+    GetCursorPos(&cursor);
+    ScreenToClient(ConsoleWindowHandle(), &cursor);
+    MouseState.MouseX = static_cast<SHORT>(cursor.x);
+    MouseState.MouseY = static_cast<SHORT>(cursor.y);
 }
 
 LRESULT CALLBACK MouseWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

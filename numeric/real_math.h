@@ -1,3 +1,0 @@
-#pragma once
-// The floating-point routines (declared in the public header).
-#include <prompt/numeric.h>
