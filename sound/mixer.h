@@ -11,8 +11,10 @@ const int MaxSounds = 1024;
 const int MaxVoices = 16;      // sounding at once; a new one past that ends the oldest
 const int FadingVoices = 8;    // room for voices still fading out after a stop
 const int VoiceSlots = MaxVoices + FadingVoices;
-const int MixBufferFrames = 441; // 10 ms
-const int MixBufferCount = 4;
+// 6 buffers of 10 ms in flight: a voice started while the stream runs is
+// heard up to 60 ms later; one started on a stream at rest, at once.
+const int MixBufferFrames = 441;
+const int MixBufferCount = 6;
 // Starts, stops and volume changes ramp over 5 ms; a sound's last 2 ms taper to 0.
 const int RampFrames = 220;
 const int EndTaperFrames = 88;
@@ -45,8 +47,10 @@ const LoadedSound* MixerSound(int sound);
 int MixerVoicesSounding();
 int MixerSoundsLoaded();
 SIZE_T MixerBytesHeld();
-// The sound thread (0 before the first SoundPlay); its output failed to open: 1.
+// The sound thread, started by the first SoundLoad that succeeds, which also
+// has it open the output; 1 once the output is open, or once it failed.
 HANDLE MixerThread();
+int MixerOutputOpen();
 int MixerOutputFailed();
 
 // Opens a sound file for reading: the one place a name reaches the platform.

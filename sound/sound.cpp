@@ -17,67 +17,78 @@ void ShowError(const char* text)
     MessageBoxA(Console.ConsoleWindow, text, ErrorTitle, MB_OK);
 }
 
-// Who may touch the music device now: the program's calls, or the music
-// thread restarting looped music.
-CRITICAL_SECTION* MusicLock()
-{
-    static CRITICAL_SECTION* lock = [] {
-        static CRITICAL_SECTION section;
-        InitializeCriticalSection(&section);
-        return &section;
-    }();
-    return lock;
-}
+// Looped music is opened, played again at its end and closed by the music
+// thread: under Wine a device id is good only on the thread that opened it.
+// The program's calls hand that device's commands to the thread (a sent
+// message, so they wait for the result as if they had made them); music of
+// MusicPlay stays on the caller's thread.
+const UINT MusicCommandMessage = WM_APP + 1;
 
-struct MusicGuard {
-    MusicGuard() { EnterCriticalSection(MusicLock()); }
-    ~MusicGuard() { LeaveCriticalSection(MusicLock()); }
-    MusicGuard(const MusicGuard&) = delete;
-    MusicGuard& operator=(const MusicGuard&) = delete;
+struct MusicCommand {
+    MCIDEVICEID Device;
+    UINT Message;
+    DWORD_PTR Flags;
+    DWORD_PTR Parameters;
 };
 
 struct MusicLoopRecord {
     HANDLE Thread;
     HANDLE Ready;
-    HWND Window;             // message-only: where looped music reports its end
-    MCIDEVICEID LoopDevice;  // the device to play again at its end; 0: none
+    HWND Window;                     // message-only: the music thread's
+    LONG OnMusicThread;              // the open device belongs to the music thread
+    volatile LONG LoopDevice;        // the device to play again at its end; 0: none
     LONG Volume = 100;
-    LONG VolumeSet;          // the program has asked for a volume
-    LONG Restarts;
+    LONG VolumeSet;                  // the program has asked for a volume
+    volatile LONG Restarts;
 };
 
 MusicLoopRecord MusicLoop;
 
 const char MusicWindowClass[] = "PromptMusicNotify";
 
-// Under the music lock.
+MCIERROR SendMusicCommand(MCIDEVICEID device, UINT message, DWORD_PTR flags, void* parameters)
+{
+    DWORD_PTR block = reinterpret_cast<DWORD_PTR>(parameters);
+    if (!MusicLoop.OnMusicThread)
+        return mciSendCommandA(device, message, flags, block);
+    MusicCommand command{device, message, flags, block};
+    return static_cast<MCIERROR>(
+        SendMessageA(MusicLoop.Window, MusicCommandMessage, 0, reinterpret_cast<LPARAM>(&command)));
+}
+
 MCIERROR ApplyMusicVolume()
 {
     MCI_DGV_SETAUDIO_PARMSA volume{};
     volume.dwItem = MCI_DGV_SETAUDIO_VOLUME;
     volume.dwValue = static_cast<DWORD>(MusicLoop.Volume) * 10; // the device counts to 1000
-    return mciSendCommandA(MusicDevice, MCI_SETAUDIO, MCI_DGV_SETAUDIO_ITEM | MCI_DGV_SETAUDIO_VALUE,
-                           reinterpret_cast<DWORD_PTR>(&volume));
+    return SendMusicCommand(MusicDevice, MCI_SETAUDIO, MCI_DGV_SETAUDIO_ITEM | MCI_DGV_SETAUDIO_VALUE, &volume);
 }
 
+// On the music thread: the looped music has ended, so it starts again.
 void PlayLoopAgain(LPARAM device)
 {
-    MusicGuard guard;
+    MCIDEVICEID looping = static_cast<MCIDEVICEID>(MusicLoop.LoopDevice);
     // Wine gives 0 for the device; Windows names the device that ended.
-    if (MusicLoop.LoopDevice == 0 || MusicLoop.LoopDevice != MusicDevice ||
-        (device != 0 && static_cast<MCIDEVICEID>(device) != MusicDevice))
+    if (looping == 0 || (device != 0 && static_cast<MCIDEVICEID>(device) != looping))
         return;
+    // A seek, then a plain play: under Wine a play "from" the start sent no
+    // notification at its end.
     MCI_PLAY_PARMS play{};
     play.dwCallback = reinterpret_cast<DWORD_PTR>(MusicLoop.Window);
-    play.dwFrom = 0;
-    if (mciSendCommandA(MusicDevice, MCI_PLAY, MCI_NOTIFY | MCI_FROM, reinterpret_cast<DWORD_PTR>(&play)) == 0)
-        ++MusicLoop.Restarts;
+    MCI_SEEK_PARMS seek{};
+    mciSendCommandA(looping, MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&seek));
+    if (mciSendCommandA(looping, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) == 0)
+        InterlockedIncrement(&MusicLoop.Restarts);
     else
-        MusicLoop.LoopDevice = 0;
+        InterlockedCompareExchange(&MusicLoop.LoopDevice, 0, looping);
 }
 
 LRESULT CALLBACK MusicWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == MusicCommandMessage) {
+        const MusicCommand* command = reinterpret_cast<const MusicCommand*>(lParam);
+        return mciSendCommandA(command->Device, command->Message, command->Flags, command->Parameters);
+    }
     if (message == MM_MCINOTIFY) {
         if (wParam == MCI_NOTIFY_SUCCESSFUL)
             PlayLoopAgain(lParam);
@@ -102,52 +113,50 @@ DWORD WINAPI MusicThreadMain(LPVOID)
     return 0;
 }
 
-// The music thread's window, started by the first looped music; 0 if it could not be made.
+// The music thread's window, the thread started by the first looped music; 0 if it could not be made.
 HWND MusicLoopWindow()
 {
-    {
-        MusicGuard guard;
-        if (!MusicLoop.Thread) {
-            if (!MusicLoop.Ready)
-                MusicLoop.Ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-            if (MusicLoop.Ready)
-                MusicLoop.Thread = CreateThread(nullptr, 0, MusicThreadMain, nullptr, 0, nullptr);
-            if (!MusicLoop.Thread)
-                return nullptr;
-        }
-    }
+    static CRITICAL_SECTION* start = [] {
+        static CRITICAL_SECTION section;
+        InitializeCriticalSection(&section);
+        return &section;
+    }();
+    EnterCriticalSection(start);
+    if (!MusicLoop.Ready)
+        MusicLoop.Ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!MusicLoop.Thread && MusicLoop.Ready)
+        MusicLoop.Thread = CreateThread(nullptr, 0, MusicThreadMain, nullptr, 0, nullptr);
+    LeaveCriticalSection(start);
+    if (!MusicLoop.Thread)
+        return nullptr;
     WaitForSingleObject(MusicLoop.Ready, 10000);
     return MusicLoop.Window;
 }
 
-// MusicPlay's steps, with the end of the play reported to callback.
+// MusicPlay's steps; looped, on the music thread and played again at the end.
 void OpenAndPlay(HWND callback, bool looped)
 {
     if (MusicDevice != 0)
         MusicStop();
 
-    MCIERROR opened, played = 0;
-    {
-        MusicGuard guard;
-        MusicOpenParms.lpstrElementName = MusicFileName;
-        MusicOpenParms.dwCallback = reinterpret_cast<DWORD_PTR>(callback);
-        opened = mciSendCommandA(0, MCI_OPEN, MCI_OPEN_ELEMENT, reinterpret_cast<DWORD_PTR>(&MusicOpenParms));
-        if (opened != 0) {
-            MusicDevice = 0; // the platform may have written an id even though nothing opened
-        } else {
-            if (MusicLoop.VolumeSet)
-                ApplyMusicVolume();
-            MCI_PLAY_PARMS play{};
-            play.dwCallback = reinterpret_cast<DWORD_PTR>(callback);
-            played = mciSendCommandA(MusicDevice, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play));
-            if (looped && played == 0)
-                MusicLoop.LoopDevice = MusicDevice;
-        }
-    }
-    if (opened != 0)
+    MusicLoop.OnMusicThread = looped;
+    MusicOpenParms.lpstrElementName = MusicFileName;
+    MusicOpenParms.dwCallback = reinterpret_cast<DWORD_PTR>(callback);
+    if (SendMusicCommand(0, MCI_OPEN, MCI_OPEN_ELEMENT, &MusicOpenParms) != 0) {
+        MusicDevice = 0; // the platform may have written an id even though nothing opened
+        MusicLoop.OnMusicThread = 0;
         ShowError("デバイスのオープンに失敗");
-    else if (played != 0)
+        return;
+    }
+    if (MusicLoop.VolumeSet)
+        ApplyMusicVolume();
+
+    MCI_PLAY_PARMS play{};
+    play.dwCallback = reinterpret_cast<DWORD_PTR>(callback);
+    if (SendMusicCommand(MusicDevice, MCI_PLAY, MCI_NOTIFY, &play) != 0)
         ShowError("デバイスの再生に失敗");
+    else if (looped)
+        MusicLoop.LoopDevice = MusicDevice;
 }
 
 } // namespace
@@ -157,16 +166,39 @@ void MusicPlay()
     OpenAndPlay(Console.ConsoleWindow, false);
 }
 
+void MusicPlayFile(const char* name)
+{
+    lstrcpynA(MusicFileName, name, MusicFileNameBytes);
+    MusicPlay();
+}
+
 void MusicPlayLooped(const char* name)
 {
     lstrcpynA(MusicFileName, name, MusicFileNameBytes);
     HWND window = MusicLoopWindow();
-    OpenAndPlay(window ? window : Console.ConsoleWindow, window != nullptr);
+    if (window)
+        OpenAndPlay(window, true);
+    else
+        MusicPlay(); // no thread to loop it on: it plays once
+}
+
+void MusicStop()
+{
+    if (MusicDevice == 0)
+        return; // nothing open: nothing to stop, and no error to show
+    MusicLoop.LoopDevice = 0;
+    MCI_GENERIC_PARMS generic{};
+    if (SendMusicCommand(MusicDevice, MCI_STOP, MCI_WAIT, &generic) != 0) {
+        ShowError("デバイスの停止に失敗");
+        return;
+    }
+    SendMusicCommand(MusicDevice, MCI_CLOSE, MCI_WAIT, &generic);
+    MusicDevice = 0;
+    MusicLoop.OnMusicThread = 0;
 }
 
 int MusicSetVolume(int percent)
 {
-    MusicGuard guard;
     MusicLoop.Volume = percent < 0 ? 0 : percent > 100 ? 100 : percent;
     MusicLoop.VolumeSet = 1;
     return MusicDevice == 0 || ApplyMusicVolume() == 0;
@@ -174,33 +206,7 @@ int MusicSetVolume(int percent)
 
 LONG MusicLoopRestarts()
 {
-    MusicGuard guard;
     return MusicLoop.Restarts;
-}
-
-void MusicPlayFile(const char* name)
-{
-    lstrcpynA(MusicFileName, name, MusicFileNameBytes);
-    MusicPlay();
-}
-
-void MusicStop()
-{
-    if (MusicDevice == 0)
-        return; // nothing open: nothing to stop, and no error to show
-    MCIERROR stopped;
-    {
-        MusicGuard guard;
-        MusicLoop.LoopDevice = 0;
-        MCI_GENERIC_PARMS generic{};
-        stopped = mciSendCommandA(MusicDevice, MCI_STOP, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&generic));
-        if (stopped == 0) {
-            mciSendCommandA(MusicDevice, MCI_CLOSE, MCI_WAIT, reinterpret_cast<DWORD_PTR>(&generic));
-            MusicDevice = 0;
-        }
-    }
-    if (stopped != 0)
-        ShowError("デバイスの停止に失敗");
 }
 
 void SoundEffectPlay(const char* name)
