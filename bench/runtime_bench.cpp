@@ -433,8 +433,8 @@ void MeasureMixer(const std::string& assets)
     for (int i = 0; i < MaxVoices; ++i)
         SoundPlayLooped(sound);
     double load = SoundThreadLoad(10); // Wine counts thread time in 10 ms ticks
-    static int16_t out[MixBufferFrames * 2];
-    double mix = PerCall(200, [] { MixUnderLock(out, MixBufferFrames); });
+    static int16_t out[441 * 2];
+    double mix = PerCall(200, [] { MixUnderLock(out, 441); });
     SoundStop(sound);
     Sleep(500);
     double rest = SoundThreadLoad(5);

@@ -218,10 +218,13 @@ void Feed()
         queued += Mixer.Queued[i];
     }
     // A stream at rest is paused while every buffer goes in, so that it starts
-    // with all of them: started with one, it ran dry under Wine before the
-    // next reached the sound server.
+    // with all of them: started with one, or with 60 ms, it ran dry under Wine
+    // before more reached the sound server. (With ten buffers of 10 ms instead
+    // of these, a running stream lost a whole buffer now and then.)
     bool priming = queued == 0, paused = false;
     for (int i = 0; i < MixBufferCount; ++i) {
+        if (!priming && queued >= MixBuffersRunning)
+            break;
         if (Mixer.Queued[i])
             continue;
         bool active;
