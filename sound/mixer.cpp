@@ -219,8 +219,8 @@ void Feed()
     }
     // A stream at rest is paused while every buffer goes in, so that it starts
     // with all of them: started with one, or with 60 ms, it ran dry under Wine
-    // before more reached the sound server. (With ten buffers of 10 ms instead
-    // of these, a running stream lost a whole buffer now and then.)
+    // before more reached the sound server. (With buffers of 10 ms instead of
+    // 20, a running stream lost a whole one now and then.)
     bool priming = queued == 0, paused = false;
     for (int i = 0; i < MixBufferCount; ++i) {
         if (!priming && queued >= MixBuffersRunning)
