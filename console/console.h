@@ -108,5 +108,10 @@ void DrawSoon();
 // Draws what program threads have stored and not yet drawn.
 void DrawPendingRows();
 bool IsDrawTimer(WPARAM timer);
+// Held drawing (screen_layer.cpp). A repaint while held shows the last frame
+// shown and answers true; otherwise false, and the repaint draws as usual.
+bool PaintHeldFrame(HDC dc);
+// While held, printed rows wait for ScreenShow.
+bool RowsHeld();
 // Three zero-filled blocks for row r; the process ends when there is no memory.
 void GiveRowNewBlocks(int r);

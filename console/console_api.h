@@ -32,6 +32,11 @@ struct BackBufferHold {
     BackBufferHold& operator=(const BackBufferHold&) = delete;
 };
 
+// Whether drawing is held (ScreenHold): graphics then go into the back buffer
+// only. Asked with the back buffer's lock held, so that a draw and a show
+// never cross.
+bool GraphicsHeld();
+
 // Puts a window procedure in front of the console's (SetWindowLongA); returns
 // the one it replaced, to which the new one passes what it does not take.
 WNDPROC ConsoleSubclass(WNDPROC procedure);

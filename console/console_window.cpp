@@ -117,11 +117,13 @@ void OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    {
-        BackBufferHold hold;
-        BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
+    if (!PaintHeldFrame(dc)) {
+        {
+            BackBufferHold hold;
+            BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
+        }
+        RenderRowsOver(dc, -1, 0, true);
     }
-    RenderRowsOver(dc, -1, 0, true);
     EndPaint(window, &paint);
     Surface.WindowReady = 1;
 }

@@ -224,8 +224,8 @@ void DrawPendingRows()
 {
     std::lock_guard<std::recursive_mutex> hold(Store.Lock);
     KillTimer(Surface.ConsoleWindow, DrawTimer);
-    if (!Store.Pending.Any)
-        return;
+    if (!Store.Pending.Any || RowsHeld())
+        return; // while held, ScreenShow draws them
     PendingRows rows = Store.Pending;
     Store.Pending = PendingRows{};
     {
