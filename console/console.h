@@ -39,11 +39,10 @@ struct ConsoleSurface {
     HWND ConsoleWindow;                 // console thread, once CreateWindowExA returns
     DWORD ConsoleThreadId;              // ConsoleStart, as the thread is made
     std::atomic<LONG> WindowReady;      // ConsoleStart sets 0 before the thread runs; every WM_PAINT sets 1
-    LOGFONTA ConsoleFontDescription;    // console thread, before the window
+    LOGFONTW ConsoleFontDescription;    // console thread, before the window
     HFONT ConsoleFont;                  // the same; lives until the process ends
     LONG CellWidth;                     // console thread, in WM_CREATE
     LONG LineHeight;                    // the same
-    INT CellAdvances[TextRowBytes];     // CellWidth for every cell: one glyph a cell, set in WM_CREATE
     PixelSize ScreenSize;               // console thread, before the window
     OffscreenImage BackBuffer;          // handles: console thread in WM_CREATE and WM_DESTROY;
                                         // its pixels: any thread, under BackBufferLock

@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include "runtime/code_page.h"
 #include "runtime/owners.h"
 #include "runtime/system_library.h"
 
@@ -35,6 +36,11 @@ HWND ConsoleWindowHandle()
     return Console.Surface.ConsoleWindow;
 }
 
+void ConsoleSetCaption(const char* text)
+{
+    SetWindowTextW(ConsoleWindowHandle(), WideFromText(text).c_str());
+}
+
 void ConsolePrint(const char* text)
 {
     PrintFromProgram(text);
@@ -42,7 +48,7 @@ void ConsolePrint(const char* text)
 
 void ConsoleFlush()
 {
-    SendMessageA(Console.Surface.ConsoleWindow, ConsoleFlushMessage, 0, 0);
+    SendMessageW(Console.Surface.ConsoleWindow, ConsoleFlushMessage, 0, 0);
 }
 
 void ConsoleSetColors(COLORREF foreground, LONG background)
@@ -84,7 +90,7 @@ TrackedString ReadLine()
     ConsoleFlush(); // the prompt is on the window before the caret
     while (!ConsoleBeginLine())
         Sleep(10);
-    SendMessageA(Console.Surface.ConsoleWindow, ConsoleLineMessage, 0, 0);
+    SendMessageW(Console.Surface.ConsoleWindow, ConsoleLineMessage, 0, 0);
     while (Console.Input.InputLength != -1)
         Sleep(10);
     return StringFromText(Console.Input.InputBuffer);

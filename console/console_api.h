@@ -37,7 +37,8 @@ struct BackBufferHold {
 // never cross.
 bool GraphicsHeld();
 
-// Puts a window procedure in front of the console's (SetWindowLongA); returns
+// Puts a window procedure in front of the console's (SetWindowLongW: it gets
+// the Unicode messages); returns
 // the one it replaced, to which the new one passes what it does not take.
 WNDPROC ConsoleSubclass(WNDPROC procedure);
 LRESULT CALLBACK ConsoleWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -49,7 +50,7 @@ struct ConsoleCellMetrics {
     HFONT Font;
 };
 ConsoleCellMetrics ConsoleMetrics();
-const LOGFONTA& ConsoleFontDescription();
+const LOGFONTW& ConsoleFontDescription();
 DWORD ConsoleThreadId();
 // Whether a font is fixed-pitch with cells of a sensible size for 16-pixel text.
 bool FontMakesACellGrid(HFONT font);

@@ -2,6 +2,7 @@
 
 #include "console/key_presses.h"
 #include "console/line_input.h"
+#include "runtime/code_page.h"
 #include "runtime/fatal.h"
 #include "runtime/owners.h"
 #include "runtime/system_library.h"
@@ -10,9 +11,13 @@ ConsoleState Console;
 
 namespace {
 
-const char ClassName[] = "PROMPT";
-const char InitialCaption[] = "BASIC PROMPT";
-const char FontFace[] = "ＭＳ ゴシック";
+// The window is a Unicode one, so its texts and characters do not pass
+// through the system's own code page, which may be anything.
+const wchar_t ClassName[] = L"PROMPT";
+const wchar_t InitialCaption[] = L"BASIC PROMPT";
+const wchar_t FontFace[] = L"ＭＳ ゴシック";
+// The face's own name on a system that does not know it by its Japanese one.
+const wchar_t FontFaceInEnglish[] = L"MS Gothic";
 const char NoWindowText[] = "ウィンドウを作成できないため、プログラムを終了します。";
 
 ConsoleSurface& Surface = Console.Surface;
@@ -38,12 +43,29 @@ void FreeTextRows()
 // Where no Japanese fixed-pitch face is installed the platform may substitute
 // anything (Wine without Japanese fonts gives a proportional maths face 69
 // pixels high): then the first of these common fixed-pitch faces that is there.
-const char* const FallbackFaces[] = {"Courier New", "Consolas", "DejaVu Sans Mono", "Liberation Mono"};
+const wchar_t* const FallbackFaces[] = {L"Courier New", L"Consolas", L"DejaVu Sans Mono", L"Liberation Mono"};
+
+int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
+{
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FamilyInstalled(const wchar_t* face)
+{
+    LOGFONTW wanted{};
+    wanted.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    WindowDc screen(nullptr);
+    EnumFontFamiliesExW(screen.Dc, &wanted, NoteFamily, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
 
 void CreateConsoleFont()
 {
-    LOGFONTA& font = Surface.ConsoleFontDescription;
-    font = LOGFONTA{};
+    LOGFONTW& font = Surface.ConsoleFontDescription;
+    font = LOGFONTW{};
     font.lfHeight = -16;
     font.lfWeight = FW_DONTCARE;
     font.lfCharSet = SHIFTJIS_CHARSET;
@@ -51,15 +73,16 @@ void CreateConsoleFont()
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = FIXED_PITCH;
-    lstrcpynA(font.lfFaceName, FontFace, LF_FACESIZE);
-    Surface.ConsoleFont = CreateFontIndirectA(&font);
+    bool englishName = !FamilyInstalled(FontFace) && FamilyInstalled(FontFaceInEnglish);
+    lstrcpynW(font.lfFaceName, englishName ? FontFaceInEnglish : FontFace, LF_FACESIZE);
+    Surface.ConsoleFont = CreateFontIndirectW(&font);
     if (FontMakesACellGrid(Surface.ConsoleFont))
         return;
-    for (const char* face : FallbackFaces) {
-        LOGFONTA fallback = font;
+    for (const wchar_t* face : FallbackFaces) {
+        LOGFONTW fallback = font;
         fallback.lfCharSet = DEFAULT_CHARSET;
-        lstrcpynA(fallback.lfFaceName, face, LF_FACESIZE);
-        HFONT candidate = CreateFontIndirectA(&fallback);
+        lstrcpynW(fallback.lfFaceName, face, LF_FACESIZE);
+        HFONT candidate = CreateFontIndirectW(&fallback);
         if (FontMakesACellGrid(candidate)) {
             DeleteObject(Surface.ConsoleFont);
             Surface.ConsoleFont = candidate;
@@ -72,17 +95,18 @@ void CreateConsoleFont()
 
 bool RegisterConsoleClass()
 {
-    WNDCLASSEXA windowClass{};
+    WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     windowClass.lpfnWndProc = ConsoleWindowProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    windowClass.hIconSm = LoadIconA(nullptr, IDI_WINLOGO);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    // The system's icons and cursor by number (the names are the A form's).
+    windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    windowClass.hIconSm = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_WINLOGO));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = ClassName;
-    return RegisterClassExA(&windowClass) != 0;
+    return RegisterClassExW(&windowClass) != 0;
 }
 
 // False when the back buffer cannot be made: then there is no window.
@@ -103,13 +127,11 @@ bool OnCreate(HWND window)
     }
     Selection font(back.Dc, Surface.ConsoleFont);
     SIZE space{};
-    GetTextExtentPoint32A(back.Dc, " ", 1, &space);
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(back.Dc, &metrics);
+    GetTextExtentPoint32W(back.Dc, L" ", 1, &space);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(back.Dc, &metrics);
     Surface.CellWidth = space.cx;
     Surface.LineHeight = metrics.tmHeight;
-    for (INT& advance : Surface.CellAdvances)
-        advance = Surface.CellWidth;
     return true;
 }
 
@@ -148,6 +170,17 @@ void OnLineStarted(HWND window)
         ConsoleSetFocus(window);
 }
 
+// Characters arrive as UTF-16, from the keyboard and the input method alike;
+// line input takes their code page 932 bytes one at a time, as a
+// double-byte character's two bytes arrive in an ANSI window. A character
+// with no code page 932 form is left out.
+void OnChar(HWND window, WPARAM code, TrackedString* echo)
+{
+    wchar_t character = static_cast<wchar_t>(code);
+    for (char byte : TextFromWide(&character, 1))
+        ConsoleChar(window, static_cast<BYTE>(byte), echo);
+}
+
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, TrackedString* echo)
 {
     switch (message) {
@@ -155,7 +188,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
     case WM_PAINT: OnPaint(window); return 0;
     case WM_DESTROY: OnDestroy(); return 0;
     case WM_KEYDOWN: ConsoleKeyDown(wParam); return 0;
-    case WM_CHAR: ConsoleChar(window, wParam, echo); return 0;
+    case WM_CHAR: OnChar(window, wParam, echo); return 0;
     case WM_SETFOCUS: ConsoleSetFocus(window); return 0;
     case WM_KILLFOCUS: ConsoleKillFocus(window); return 0;
     // What program threads ask of the console (console.h).
@@ -166,7 +199,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
             DrawPendingRows();
         return 0;
     case ConsoleLineMessage: OnLineStarted(window); return 0;
-    default: return DefWindowProcA(window, message, wParam, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -175,11 +208,11 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
 bool FontMakesACellGrid(HFONT font)
 {
     MemoryDc dc(nullptr);
-    TEXTMETRICA metrics{};
+    TEXTMETRICW metrics{};
     bool measured = false;
     if (font) {
         Selection selected(dc.Dc, font);
-        measured = GetTextMetricsA(dc.Dc, &metrics) != 0;
+        measured = GetTextMetricsW(dc.Dc, &metrics) != 0;
     }
     // TMPF_FIXED_PITCH set means a variable pitch, whatever its name says.
     return measured && !(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) && metrics.tmHeight >= 12 &&
@@ -210,18 +243,18 @@ DWORD WINAPI ConsoleThreadMain(LPVOID)
     // Without a window the program thread would wait for a first paint for ever.
     if (!RegisterConsoleClass())
         FatalError(NoWindowText, ExitNoWindow);
-    HWND window = CreateWindowExA(WS_EX_CLIENTEDGE, ClassName, InitialCaption, WS_OVERLAPPEDWINDOW,
+    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, ClassName, InitialCaption, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window)
         FatalError(NoWindowText, ExitNoWindow);
     Surface.ConsoleWindow = window;
     ShowWindow(window, SW_SHOW);
 
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 
     FreeTextRows();
@@ -252,7 +285,7 @@ void UnlockBackBuffer()
 WNDPROC ConsoleSubclass(WNDPROC procedure)
 {
     return reinterpret_cast<WNDPROC>(
-        SetWindowLongA(Surface.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(procedure)));
+        SetWindowLongW(Surface.ConsoleWindow, GWL_WNDPROC, reinterpret_cast<LONG>(procedure)));
 }
 
 ConsoleCellMetrics ConsoleMetrics()
@@ -260,7 +293,7 @@ ConsoleCellMetrics ConsoleMetrics()
     return ConsoleCellMetrics{Surface.CellWidth, Surface.LineHeight, Surface.ConsoleFont};
 }
 
-const LOGFONTA& ConsoleFontDescription()
+const LOGFONTW& ConsoleFontDescription()
 {
     return Surface.ConsoleFontDescription;
 }

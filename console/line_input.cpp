@@ -3,6 +3,7 @@
 #include <imm.h>
 
 #include "console/console.h"
+#include "runtime/code_page.h"
 
 // Line input keeps the InputBuffer within its 255 bytes of text: typing and
 // pasting stop storing when it is full, a double-byte character goes in whole
@@ -32,16 +33,32 @@ TrackedString StringFromBytes(const char* bytes, LONG length)
     return s;
 }
 
+// How many bytes the line's last character takes: 2 for a double-byte pair,
+// 1 for a single byte or a lone lead byte (a cut paste can leave one).
+LONG LastCharacterBytes(const BYTE* text, LONG length)
+{
+    LONG start = 0;
+    while (start < length) {
+        LONG size = IsLeadByte(text[start]) && start + 1 < length ? 2 : 1;
+        if (start + size >= length)
+            return length - start;
+        start += size;
+    }
+    return 0;
+}
+
+// Takes back the whole last character: both bytes and both cells of a pair.
 void Backspace()
 {
     LONG length = Input.InputLength;
     if (length <= 0)
         return;
-    length -= 1;
+    LONG bytes = LastCharacterBytes(reinterpret_cast<const BYTE*>(Input.InputBuffer), length);
+    length -= bytes;
     Input.InputBuffer[length] = 0;
     Input.InputLength = length;
     CellPosition& cursor = Store.Cursor;
-    if (cursor.Column > 0) {
+    for (LONG i = 0; i < bytes && cursor.Column > 0; ++i) {
         cursor.Column -= 1;
         Store.TextScreen.Text[cursor.Row][cursor.Column] = 0;
     }
@@ -59,7 +76,7 @@ LONG WholeCharactersThatFit(const BYTE* text, LONG available, LONG room)
 {
     LONG taken = 0;
     while (taken < available) {
-        LONG size = IsDBCSLeadByte(text[taken]) && taken + 1 < available ? 2 : 1;
+        LONG size = IsLeadByte(text[taken]) && taken + 1 < available ? 2 : 1;
         if (taken + size > room)
             break;
         taken += size;
@@ -78,10 +95,9 @@ void TakePastedText(const BYTE* text, LONG available, TrackedString* echo)
     Assign(echo, StringFromBytes(reinterpret_cast<const char*>(text), taken));
 }
 
-// Text from a Unicode program is converted in the process's own code page
-// (932): the platform would convert it with the keyboard's locale, which on a
-// non-Japanese system turns Japanese into question marks. Text put there as
-// bytes is taken as it is.
+// Unicode text, in code page 932: characters that have no code page 932 form
+// are left out. The platform's own conversion would use the system's code
+// page, which on a non-Japanese system turns Japanese into question marks.
 bool PasteUnicode(TrackedString* echo)
 {
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
@@ -89,18 +105,19 @@ bool PasteUnicode(TrackedString* echo)
     if (!wide)
         return false;
     // Enough for the line: no more than 255 characters can be taken.
-    char bytes[2 * InputBufferBytes] = {};
     int count = 0;
     while (count < MaxLineBytes && wide[count])
         ++count;
-    int converted = WideCharToMultiByte(CP_ACP, 0, wide, count, bytes, sizeof bytes, nullptr, nullptr);
+    std::string bytes = TextFromWide(wide, count);
     GlobalUnlock(data);
-    TakePastedText(reinterpret_cast<const BYTE*>(bytes), converted, echo);
+    TakePastedText(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<LONG>(bytes.size()), echo);
     return true;
 }
 
 // The text format the clipboard's text was put there in: the platform lists
-// it before the ones it converts to.
+// it before the ones it makes from it. Text put there as bytes is taken as
+// it is: the Unicode the platform makes of it reads the bytes in the
+// keyboard's code page, which need not be 932.
 UINT OriginalTextFormat()
 {
     for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format))
@@ -133,8 +150,8 @@ void Type(BYTE byte, bool trailOfDropped, TrackedString* echo)
         return;
     LONG length = Input.InputLength;
     LONG room = MaxLineBytes - length;
-    if (room <= 0 || (IsDBCSLeadByte(byte) && room < 2)) {
-        Input.DropTrailByte = IsDBCSLeadByte(byte) != 0;
+    if (room <= 0 || (IsLeadByte(byte) && room < 2)) {
+        Input.DropTrailByte = IsLeadByte(byte);
         return;
     }
     Input.InputBuffer[length] = static_cast<char>(byte);
@@ -171,9 +188,9 @@ void ConsoleChar(HWND window, WPARAM code, TrackedString* echo)
     if (Input.InputLength == -1 || !TakeCharacter(window, code, echo))
         return;
     // The focus messages outside the store's lock: their handlers take it.
-    SendMessageA(window, WM_KILLFOCUS, 0, 0);
+    SendMessageW(window, WM_KILLFOCUS, 0, 0);
     PrintText(StringCopy(*echo));
-    SendMessageA(window, WM_SETFOCUS, 0, 0);
+    SendMessageW(window, WM_SETFOCUS, 0, 0);
 }
 
 void ConsoleSetFocus(HWND window)
@@ -189,7 +206,14 @@ void ConsoleSetFocus(HWND window)
         form.dwStyle = CFS_POINT;
         form.ptCurrentPos = POINT{x, y};
         ImmSetCompositionWindow(context, &form);
-        ImmSetCompositionFontA(context, &surface.ConsoleFontDescription);
+        ImmSetCompositionFontW(context, &surface.ConsoleFontDescription);
+        // The candidate list goes beside the cursor's cell, never over it.
+        CANDIDATEFORM candidates{};
+        candidates.dwIndex = 0;
+        candidates.dwStyle = CFS_EXCLUDE;
+        candidates.ptCurrentPos = POINT{x, y};
+        candidates.rcArea = RECT{x, y, x + 2 * surface.CellWidth, y + surface.LineHeight};
+        ImmSetCandidateWindow(context, &candidates);
         ImmReleaseContext(window, context);
     }
     CreateCaret(window, nullptr, CaretWidth, CaretHeight);

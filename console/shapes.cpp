@@ -123,8 +123,8 @@ void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color)
 {
     if (!text || !*text)
         return;
-    // One cell a byte, as the rows are drawn: each character converted alone,
-    // so that its advance is its own bytes' cells.
+    // As the rows are drawn: each character converted alone, advancing one
+    // cell for each of its bytes.
     ConsoleCellMetrics cell = ConsoleMetrics();
     std::wstring wide;
     std::vector<INT> advances;
@@ -132,6 +132,10 @@ void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color)
         int bytes = IsLeadByte(*p) && p[1] ? 2 : 1;
         wchar_t units[2];
         int made = MultiByteToWideChar(TextCodePage, 0, reinterpret_cast<const char*>(p), bytes, units, 2);
+        if (made <= 0) { // no character: its cells stay empty, as in a row
+            units[0] = L' ';
+            made = 1;
+        }
         for (int k = 0; k < made; ++k) {
             wide += units[k];
             advances.push_back(k == made - 1 ? bytes * cell.CellWidth : 0);

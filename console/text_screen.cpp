@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include "runtime/code_page.h"
 #include "runtime/fatal.h"
 #include "runtime/owners.h"
 
@@ -67,7 +68,7 @@ LONG RunLength(LONG row, LONG j, LONG n)
     while (k < n) {
         if (rows.Foreground[row][k] != foreground || rows.Background[row][k] != background)
             break;
-        bool lead = IsDBCSLeadByte(text[k]) != 0;
+        bool lead = IsLeadByte(text[k]);
         if (lead && k + 1 >= n)
             return k == j ? 1 : k - j; // the lone lead byte is a run of its own
         k += lead ? 2 : 1;
@@ -75,17 +76,39 @@ LONG RunLength(LONG row, LONG j, LONG n)
     return k - j;
 }
 
-// A row's text, one ExtTextOutA per run of cells that share both colours,
+// A run of code page 932 bytes as UTF-16 for ExtTextOutW, with one advance
+// of CellWidth per byte: a pair's character advances two cells, and no glyph
+// can drift. Returns the number of UTF-16 units.
+UINT WideRun(const BYTE* bytes, LONG length, wchar_t* wide, INT* advances)
+{
+    UINT units = 0;
+    for (LONG k = 0; k < length;) {
+        LONG size = IsLeadByte(bytes[k]) && k + 1 < length ? 2 : 1;
+        int made = MultiByteToWideChar(TextCodePage, 0, reinterpret_cast<const char*>(bytes + k), size,
+                                       wide + units, 2);
+        if (made <= 0) { // no character: the cells stay as the background shows them
+            wide[units] = L' ';
+            made = 1;
+        }
+        advances[units] = size * Surface.CellWidth;
+        for (int extra = 1; extra < made; ++extra)
+            advances[units + extra] = 0;
+        units += made;
+        k += size;
+    }
+    return units;
+}
+
+// A row's text, one ExtTextOutW per run of cells that share both colours,
 // over a strip that the caller has restored from the back buffer.
 void DrawRowText(HDC dc, LONG row)
 {
     const TextRows& rows = Store.TextScreen;
-    const char* chars = reinterpret_cast<const char*>(rows.Text[row]);
-    LONG n = lstrlenA(chars);
+    const BYTE* chars = rows.Text[row];
+    LONG n = lstrlenA(reinterpret_cast<const char*>(chars));
     LONG top = row * Surface.LineHeight;
-    // Every character at its own cell: one advance of CellWidth per byte, so
-    // that a pair advances two cells and no glyph can drift.
-    const INT* advances = Surface.CellAdvances;
+    wchar_t wide[2 * TextRowBytes];
+    INT advances[2 * TextRowBytes];
     for (LONG j = 0; j < n;) {
         LONG length = RunLength(row, j, n);
         SetTextColor(dc, rows.Foreground[row][j]);
@@ -96,8 +119,8 @@ void DrawRowText(HDC dc, LONG row)
             SetBkMode(dc, OPAQUE);
             SetBkColor(dc, static_cast<COLORREF>(background));
         }
-        ExtTextOutA(dc, j * Surface.CellWidth, top, 0, nullptr, chars + j, static_cast<UINT>(length),
-                    const_cast<INT*>(advances));
+        UINT units = WideRun(chars + j, length, wide, advances);
+        ExtTextOutW(dc, j * Surface.CellWidth, top, 0, nullptr, wide, units, advances);
         j += length;
     }
 }
@@ -139,11 +162,27 @@ void AddPending(LONG first, LONG last, bool all)
 }
 
 // Stores text at the cursor; the rows it touched, or all after a scroll.
+// A cursor put past the end of its row's text (ConsoleLocate): the cells
+// between become transparent spaces, so that what is printed there is drawn
+// (a row is drawn up to its first zero byte) and the graphics show around it.
+void FillGapBeforeCursor()
+{
+    const CellPosition& cursor = Store.Cursor;
+    TextRows& rows = Store.TextScreen;
+    for (LONG c = lstrlenA(reinterpret_cast<const char*>(rows.Text[cursor.Row])); c < cursor.Column; ++c) {
+        rows.Text[cursor.Row][c] = ' ';
+        rows.Foreground[cursor.Row][c] = Store.ColorPair.Foreground;
+        rows.Background[cursor.Row][c] = -1;
+    }
+}
+
 PendingRows StoreText(const BYTE* bytes)
 {
     CellPosition& cursor = Store.Cursor;
     LONG startRow = cursor.Row;
     bool scrolled = false;
+    if (bytes[0] != 0)
+        FillGapBeforeCursor();
     for (LONG i = 0; bytes[i] != 0; ++i) {
         BYTE byte = bytes[i];
         if (byte == '\t') {
@@ -201,7 +240,7 @@ void PrintFromProgram(const char* text)
         Store.DrawRequested = true;
     }
     if (request)
-        PostMessageA(Surface.ConsoleWindow, ConsoleDrawMessage, 0, 0);
+        PostMessageW(Surface.ConsoleWindow, ConsoleDrawMessage, 0, 0);
 }
 
 void SetColorsFromProgram(COLORREF foreground, LONG background)

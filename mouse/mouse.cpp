@@ -36,6 +36,6 @@ LRESULT CALLBACK MouseWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_LBUTTONUP: MouseState.LeftButton = 0; return 0;
     case WM_RBUTTONDOWN: MouseState.RightButton = 1; return 0;
     case WM_RBUTTONUP: MouseState.RightButton = 0; return 0;
-    default: return CallWindowProcA(PreviousWndProc, window, message, wParam, lParam);
+    default: return CallWindowProcW(PreviousWndProc, window, message, wParam, lParam);
     }
 }

@@ -1,6 +1,7 @@
 #include "picture/image_loader.h"
 
 #include "picture/image_check.h"
+#include "runtime/code_page.h"
 #include "runtime/owners.h"
 
 namespace {
@@ -65,7 +66,9 @@ void LoaderInit(ImageLoader* loader)
 
 HANDLE ImageFileOpen(const char* name)
 {
-    return CreateFileA(name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The name is code page 932, whatever the system's code page.
+    return CreateFileW(WideFromText(name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
 }
 
 int LoaderLoadOpened(ImageLoader* loader, HANDLE opened, const char* name, ImageDecoding decoding)
@@ -160,7 +163,7 @@ DWORD DetectFormat(HANDLE file)
 int LoaderReadBmp(ImageLoader* loader, const char* name)
 {
     loader->Bitmap = static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), name, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        LoadImageW(GetModuleHandleW(nullptr), WideFromText(name).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     if (!loader->Bitmap)
         return 0;
     BITMAP info{};

@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "picture/picture.h"
+#include "runtime/code_page.h"
 #include "runtime/owners.h"
 
 // A running capture is asked to stop through an event that it looks at after
@@ -42,7 +43,7 @@ void EndByForce(Picture* picture)
             WaitForSingleObject(picture->CaptureThread, INFINITE);
             return;
         }
-    MessageBoxA(picture->Window, StopFailedText, ErrorTitle, MB_ICONERROR);
+    ShowMessageBox(picture->Window, StopFailedText, ErrorTitle, MB_ICONERROR);
 }
 
 // The capture's device context and copy, taken out of the record before they
@@ -129,12 +130,12 @@ void StartPixelCapture(Picture* picture, HBITMAP bitmap)
             return; // no room for a copy: no capture, PixelsReady stays 0
         Selection sourceHeld(source.Dc, bitmap);
         if (!sourceHeld.Held())
-            MessageBoxA(picture->Window, SelectFailedText, ErrorTitle, MB_ICONERROR);
+            ShowMessageBox(picture->Window, SelectFailedText, ErrorTitle, MB_ICONERROR);
         Selection copyHeld(destination.Dc, copy.Object);
         BitBlt(destination.Dc, 0, 0, width, height, source.Dc, 0, 0, SRCCOPY);
     }
 
-    HandleOwner stop(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HandleOwner stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stop.Held())
         return;
     picture->CaptureCopy = copy.Object;

@@ -5,6 +5,7 @@
 
 #include "picture/image_check.h"
 #include "picture/image_loader.h"
+#include "runtime/code_page.h"
 #include "runtime/owners.h"
 
 namespace {
@@ -12,13 +13,13 @@ namespace {
 // The first frame, converted; nullptr if the file does not decode.
 IWICBitmapSource* DecodeFirstFrame(IWICImagingFactory* factory, const char* name)
 {
-    WCHAR wideName[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, MAX_PATH) == 0)
+    std::wstring wideName = WideFromText(name);
+    if (wideName.empty())
         return nullptr;
     ComOwner<IWICBitmapDecoder> decoder;
     ComOwner<IWICBitmapFrameDecode> frame;
     ComOwner<IWICFormatConverter> converter;
-    HRESULT hr = factory->CreateDecoderFromFilename(wideName, nullptr, GENERIC_READ,
+    HRESULT hr = factory->CreateDecoderFromFilename(wideName.c_str(), nullptr, GENERIC_READ,
                                                     WICDecodeMetadataCacheOnDemand, decoder.Out());
     if (SUCCEEDED(hr))
         hr = decoder->GetFrame(0, frame.Out());

@@ -14,7 +14,7 @@ const int SmallIconResource = 102;
 
 void ShapeWindow(HWND window)
 {
-    SetWindowTextA(window, Caption);
+    ConsoleSetCaption(Caption);
 
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(SmallIconResource));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -39,7 +39,11 @@ void ProgramMain()
     // Polls every 20 ms until the window's first paint; false only when the
     // console thread could not be made.
     if (!ConsoleStart()) {
-        MessageBoxA(nullptr, NoConsoleText, "エラー", MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
+        // Code page 932 named outright: the system's own may be any.
+        wchar_t text[64], title[8];
+        MultiByteToWideChar(932, 0, NoConsoleText, -1, text, 64);
+        MultiByteToWideChar(932, 0, "エラー", -1, title, 8);
+        MessageBoxW(nullptr, text, title, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
         ExitProcess(4);
     }
 

@@ -14,6 +14,11 @@ std::wstring WideFromText(const char* text, int length)
     return result;
 }
 
+int ShowMessageBox(HWND owner, const char* text, const char* title, UINT type)
+{
+    return MessageBoxW(owner, WideFromText(text).c_str(), WideFromText(title).c_str(), type);
+}
+
 std::string TextFromWide(const wchar_t* text, int length)
 {
     std::string result;

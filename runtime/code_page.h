@@ -12,8 +12,10 @@ const UINT TextCodePage = 932;
 std::wstring WideFromText(const char* text, int length = -1);
 // UTF-16 as code page 932 bytes; a character with no code page 932 form is left out.
 std::string TextFromWide(const wchar_t* text, int length = -1);
+// A message box of code page 932 texts, through MessageBoxW.
+int ShowMessageBox(HWND owner, const char* text, const char* title, UINT type);
 // Whether the byte opens a double-byte character of code page 932.
-inline bool IsLeadByte(BYTE byte)
+inline bool IsLeadByte(BYTE value)
 {
-    return IsDBCSLeadByteEx(TextCodePage, byte) != 0;
+    return IsDBCSLeadByteEx(TextCodePage, value) != 0;
 }

@@ -53,7 +53,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!ConsoleStart(60000))
         return 1;
     HWND window = ConsoleWindowHandle();
-    SetWindowTextA(window, "ランタイムのサンプル");
+    ConsoleSetCaption("ランタイムのサンプル");
     SetWindowPos(window, HWND_TOP, 0, 0, 640, 460, SWP_SHOWWINDOW);
     ShowBackdrop();
 

@@ -7,7 +7,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     StringsInit();
     if (!ConsoleStart(60000))
         return 1;
-    SetWindowTextA(ConsoleWindowHandle(), "こんにちは");
+    ConsoleSetCaption("こんにちは");
 
     ConsoleSetColors(RGB(255, 255, 255), NoBackground);
     ConsolePrint("こんにちは。お名前は？ ");

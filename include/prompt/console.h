@@ -14,9 +14,12 @@ const LONG NoBackground = -1;
 // call only waits for it.
 bool ConsoleStart(DWORD milliseconds = INFINITE);
 
-// The console window, for the program's own platform calls (caption, size,
-// message boxes); 0 before ConsoleStart.
+// The console window, for the program's own platform calls (size, message
+// boxes); 0 before ConsoleStart.
 HWND ConsoleWindowHandle();
+// Sets the window's caption from code page 932 text, right on a system of any
+// language (SetWindowTextA would read it in the system's code page).
+void ConsoleSetCaption(const char* text);
 
 // Prints a zero-terminated text at the cursor (CR LF ends a line, tabs
 // expand, Shift_JIS pairs stay whole). It is stored before the call returns

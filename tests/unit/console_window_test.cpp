@@ -88,8 +88,7 @@ TEST_F(ConsoleWindowTest, CellMeasuresComeFromTheConsoleFont)
     EXPECT_EQ(space.cx, cell.CellWidth);
     EXPECT_EQ(metrics.tmHeight, cell.LineHeight);
     EXPECT_EQ(SHIFTJIS_CHARSET, ConsoleFontDescription().lfCharSet);
-    EXPECT_EQ(0, memcmp(ConsoleFontDescription().lfFaceName, "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e", 14))
-        << "the face name reaches the platform in code page 932";
+    EXPECT_STREQ(L"ＭＳ ゴシック", ConsoleFontDescription().lfFaceName) << "the face by its Japanese name";
 }
 
 TEST_F(ConsoleWindowTest, BackBufferIsScreenSizedAndBlack)

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "picture/image_loader.h"
+#include "runtime/code_page.h"
 #include "support/files.h"
 #include "support/gdi_count.h"
 
@@ -108,6 +109,31 @@ TEST_F(ImageLoaderTest, PngGivesItsSizeButNoBitmap)
     EXPECT_EQ(FormatPng, loader.Format);
     EXPECT_EQ(640, loader.Width);
     EXPECT_EQ(0, loader.Height) << "unread size bytes stay zero";
+}
+
+// A copy of a test image under a Japanese name, made through the W call so
+// that the name is right whatever this system's code page; its name in code page 932.
+std::string CopyUnderJapaneseName(const char* image, const char* name)
+{
+    std::string path = ScratchFile("any.bin", "");
+    path.resize(path.rfind('\\') + 1);
+    path += name;
+    std::string bytes = ReadWholeFile(TestDataFile(image));
+    HANDLE file = CreateFileW(WideFromText(path.c_str()).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+TEST_F(ImageLoaderTest, JapaneseFileNamesLoadOnAnySystem)
+{
+    EXPECT_EQ(1, Load(CopyUnderJapaneseName("images/sprite32x48.bmp", "画像.bmp")));
+    EXPECT_EQ(32, loader.Width);
+    EXPECT_EQ(1, Load(CopyUnderJapaneseName("images/photo40x30.jpg", "写真.jpg")));
+    EXPECT_EQ(40, loader.Width);
+    EXPECT_EQ(1, LoaderLoadWithAlpha(&loader, CopyUnderJapaneseName("images/alpha64x8.png", "透明.png").c_str()));
+    EXPECT_EQ(64, loader.Width);
 }
 
 TEST_F(ImageLoaderTest, FileThatDoesNotOpenKeepsThePreviousImage)

@@ -33,7 +33,8 @@ protected:
     }
     void TearDown() override { ConsoleEndLine(); }
 
-    void Char(WPARAM code) { EXPECT_EQ(0, SendMessageA(window, WM_CHAR, code, 0)); }
+    // A character as the keyboard and the input method deliver it: UTF-16.
+    void Char(WPARAM code) { EXPECT_EQ(0, SendMessageW(window, WM_CHAR, code, 0)); }
     std::string Line() const { return std::string(ConsoleInputBuffer(), ConsoleInputLength()); }
 
     HWND window = nullptr;
@@ -73,6 +74,27 @@ TEST_F(LineInputTest, TypedCharactersAreStoredAndEchoed)
     Char('\t');
     EXPECT_EQ(1, ConsoleInputLength()) << "a typed tab is one byte";
     EXPECT_EQ(8, Column()) << "and moves to the next tab stop";
+}
+
+TEST_F(LineInputTest, KanjiArrivesAsItsTwoBytesAndBackspaceTakesItBackWhole)
+{
+    Char('a');
+    Char(L'漢');
+    Char(L'é'); // no code page 932 form: left out, not turned into "?"
+    EXPECT_EQ("a漢", Line());
+    EXPECT_EQ(3, Column());
+    Char(8);
+    EXPECT_EQ("a", Line()) << "both bytes of the pair";
+    EXPECT_EQ(1, Column());
+    EXPECT_EQ("a", RowText(3)) << "both cells cleared";
+
+    std::string cut = "b\x93"; // a paste cut after a lead byte leaves it alone
+    PutOnClipboard(&cut);
+    Char(22);
+    EXPECT_EQ("ab\x93", Line());
+    Char(8);
+    EXPECT_EQ("ab", Line()) << "a lone lead byte is one byte";
+    EXPECT_EQ(2, Column());
 }
 
 TEST_F(LineInputTest, EnterEndsTheLineAndTakesTheCaretAway)

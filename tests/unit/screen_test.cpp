@@ -168,39 +168,33 @@ TEST_F(ScreenTest, ShapesAreTheirGdiCallsOnTheWindowAndTheBackBuffer)
     EXPECT_EQ(CLR_INVALID, ReadPixel(BackBufferSize().cx, 0));
 }
 
-TEST_F(ScreenTest, TextAtAPixelIsTheRowsGlyphsOverTheGraphics)
+TEST_F(ScreenTest, TextAtAPixelIsARowsGlyphsInTheGraphics)
 {
     ConsoleCellMetrics cell = ConsoleMetrics();
     const char* text = "Score 得点 ｶﾅ";
     FillBox(0, 0, 300, 40, Blue);
-    DrawTextAt(13, 7, text, White);
-
-    Canvas reference(client.right, client.bottom);
-    PatBlt(reference.Dc, 0, 0, client.right, client.bottom, BLACKNESS);
-    HBRUSH blue = CreateSolidBrush(Blue);
-    RECT box{0, 0, 300, 40};
-    FillRect(reference.Dc, &box, blue);
-    DeleteObject(blue);
-    HGDIOBJ previous = SelectObject(reference.Dc, cell.Font);
-    SetTextColor(reference.Dc, White);
-    SetBkMode(reference.Dc, TRANSPARENT);
-    std::vector<INT> advances(strlen(text), cell.CellWidth); // as a row draws its bytes
-    ExtTextOutA(reference.Dc, 13, 7, 0, nullptr, text, static_cast<UINT>(strlen(text)), advances.data());
-    SelectObject(reference.Dc, previous);
-    std::vector<COLORREF> expected = reference.Pixels();
+    ConsoleSetColors(White, NoBackground); // the same text as a row, over the same graphics
+    ConsoleLocate(2, 1);
+    ConsolePrint(text);
+    ConsoleFlush();
+    std::vector<COLORREF> row = WindowPixels();
     size_t lit = 0;
-    for (COLORREF c : expected)
-        lit += c == White;
+    for (COLORREF c : row)
+        lit += c == DibWord(White);
     EXPECT_GT(lit, 50u) << "the glyphs have pixels";
-    EXPECT_EQ(0u, Differing(expected, BackBufferPixels(client.right, client.bottom)));
-    EXPECT_EQ(0u, Differing(expected, WindowPixels()));
 
+    ConsoleClear();
+    ConsoleFlush();
+    DrawTextAt(2 * cell.CellWidth, cell.LineHeight, text, White);
+    EXPECT_EQ(0u, Differing(row, BackBufferPixels(client.right, client.bottom))) << "in the back buffer";
+    EXPECT_EQ(0u, Differing(row, WindowPixels())) << "on the window";
     ConsoleSetColors(Red, 0);
     ConsolePrint("row over it");
     ConsoleFlush();
     ASSERT_TRUE(RepaintAndWait(window));
-    EXPECT_EQ(0u, Differing(expected, BackBufferPixels(client.right, client.bottom)))
+    EXPECT_EQ(0u, Differing(row, BackBufferPixels(client.right, client.bottom)))
         << "the text is graphics: the rows lie over it, not in it";
+    EXPECT_NE(0u, Differing(row, WindowPixels()));
 }
 
 TEST_F(ScreenTest, HeldDrawingReachesTheWindowOnlyWhenShown)
@@ -361,7 +355,8 @@ TEST_F(ScreenTest, ConsoleClearEmptiesTheRowsAndLocateClamps)
 
     ConsoleLocate(5, 2);
     ConsolePrint("x");
-    EXPECT_EQ('x', ConsoleCell(2, 5).Byte);
+    EXPECT_EQ("     x", RowText(2)) << "the cells before are spaces, so that the x is drawn";
+    EXPECT_EQ(NoBackground, ConsoleCell(2, 0).Background) << "transparent ones";
     EXPECT_EQ(6, ConsoleCursor().Column);
     EXPECT_EQ(2, ConsoleCursor().Row);
     ConsoleLocate(-4, 500);
