@@ -37,6 +37,11 @@ struct BackBufferHold {
 // never cross.
 bool GraphicsHeld();
 
+// A draw into the back buffer whose raster operation uses the brush (a
+// picture's) first puts back the brush a new device context has, as the
+// window's has; fills leave another selected. With the back buffer's lock held.
+void BackBufferDefaultBrush();
+
 // Puts a window procedure in front of the console's (SetWindowLongW: it gets
 // the Unicode messages); returns
 // the one it replaced, to which the new one passes what it does not take.

@@ -35,23 +35,7 @@ bool MakeShownFrame()
         return true;
     if (!Surface.BackBuffer.Dc)
         return false; // no console yet
-    GdiOwner<HBITMAP> bitmap(
-        CreateCompatibleBitmap(Surface.BackBuffer.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height));
-    MemoryDc dc(Surface.BackBuffer.Dc);
-    if (!bitmap.Object || !dc.Dc)
-        return false;
-    Screen.Shown.Bitmap = bitmap.Release();
-    Screen.Shown.Dc = dc.Release();
-    SelectObject(Screen.Shown.Dc, Screen.Shown.Bitmap);
-    return true;
-}
-
-// What a repaint draws, into target: the back buffer, then every visible row
-// over it. With the store's lock and then the back buffer's held.
-void ComposeFrame(HDC target, LONG width, LONG height)
-{
-    BitBlt(target, 0, 0, width, height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
-    RenderRowsOver(target, -1, 0, true); // takes no back-buffer lock when told the background is there
+    return MakeOffscreenImage(Surface.BackBuffer.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height, &Screen.Shown);
 }
 
 enum class HoldChange { Keep, Hold, Release };
@@ -65,10 +49,13 @@ bool ShowFrame(HoldChange change)
     if (!MakeShownFrame())
         return false;
     RECT client = ClientArea();
-    if (change == HoldChange::Hold) // from now on repaints show this frame: all of it
-        ComposeFrame(Screen.Shown.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height);
-    else
-        ComposeFrame(Screen.Shown.Dc, client.right, client.bottom);
+    ComposeFrame(&Screen.Shown, client.right, client.bottom);
+    if (change == HoldChange::Hold) { // from now on repaints show this frame: beyond the client area too
+        const SIZE screen{Surface.ScreenSize.Width, Surface.ScreenSize.Height};
+        BitBlt(Screen.Shown.Dc, client.right, 0, screen.cx, screen.cy, Surface.BackBuffer.Dc, client.right, 0, SRCCOPY);
+        BitBlt(Screen.Shown.Dc, 0, client.bottom, client.right, screen.cy, Surface.BackBuffer.Dc, 0, client.bottom,
+               SRCCOPY);
+    }
     Store.Pending = PendingRows{};
     {
         WindowDc window(Surface.ConsoleWindow);
@@ -143,7 +130,7 @@ int ScreenSave(const char* name)
         if (client.right <= 0 || client.bottom <= 0)
             return 0;
         if (!Screen.Held) // what the window shows is what a repaint would draw now
-            ComposeFrame(Screen.Shown.Dc, client.right, client.bottom);
+            ComposeFrame(&Screen.Shown, client.right, client.bottom);
 
         BITMAPINFOHEADER header{};
         header.biSize = sizeof header;

@@ -42,14 +42,44 @@ struct Colours : NotCopied {
     }
 };
 
+// The back buffer keeps the DC brush selected between fills, with the colour
+// it was last given, so that a fill of the same colour is one PatBlt. Under
+// the back buffer's lock.
+struct FillBrush {
+    bool Selected;
+    COLORREF Colour;
+};
+FillBrush BackBrush;
+
 void Fill(HDC dc, LONG x, LONG y, LONG width, LONG height, COLORREF color)
 {
-    Selection brush(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, color);
+    if (dc != BackBufferDc()) {
+        Selection brush(dc, GetStockObject(DC_BRUSH));
+        SetDCBrushColor(dc, color);
+        PatBlt(dc, x, y, width, height, PATCOPY);
+        return;
+    }
+    if (!BackBrush.Selected) {
+        SelectObject(dc, GetStockObject(DC_BRUSH));
+        BackBrush.Selected = true;
+        BackBrush.Colour = CLR_INVALID;
+    }
+    if (BackBrush.Colour != color) {
+        SetDCBrushColor(dc, color);
+        BackBrush.Colour = color;
+    }
     PatBlt(dc, x, y, width, height, PATCOPY);
 }
 
 } // namespace
+
+void BackBufferDefaultBrush()
+{
+    if (BackBrush.Selected) {
+        SelectObject(BackBufferDc(), GetStockObject(WHITE_BRUSH)); // what a new device context has
+        BackBrush.Selected = false;
+    }
+}
 
 void ScreenClear(COLORREF color)
 {

@@ -99,30 +99,9 @@ UINT WideRun(const BYTE* bytes, LONG length, wchar_t* wide, INT* advances)
     return units;
 }
 
-// A row's text, one ExtTextOutW per run of cells that share both colours,
-// over a strip that the caller has restored from the back buffer.
 void DrawRowText(HDC dc, LONG row)
 {
-    const TextRows& rows = Store.TextScreen;
-    const BYTE* chars = rows.Text[row];
-    LONG n = lstrlenA(reinterpret_cast<const char*>(chars));
-    LONG top = row * Surface.LineHeight;
-    wchar_t wide[2 * TextRowBytes];
-    INT advances[2 * TextRowBytes];
-    for (LONG j = 0; j < n;) {
-        LONG length = RunLength(row, j, n);
-        SetTextColor(dc, rows.Foreground[row][j]);
-        LONG background = rows.Background[row][j];
-        if (background == -1) {
-            SetBkMode(dc, TRANSPARENT);
-        } else {
-            SetBkMode(dc, OPAQUE);
-            SetBkColor(dc, static_cast<COLORREF>(background));
-        }
-        UINT units = WideRun(chars + j, length, wide, advances);
-        ExtTextOutW(dc, j * Surface.CellWidth, top, 0, nullptr, wide, units, advances);
-        j += length;
-    }
+    DrawRowTextAt(dc, row, row * Surface.LineHeight);
 }
 
 // The row's whole strip comes back from the back buffer before its text is
@@ -208,6 +187,39 @@ PendingRows StoreText(const BYTE* bytes)
 }
 
 } // namespace
+
+// A row's text, one ExtTextOutW per run of cells that share both colours,
+// over what the caller put beneath it.
+void DrawRowTextAt(HDC dc, LONG row, LONG top)
+{
+    const TextRows& rows = Store.TextScreen;
+    const BYTE* chars = rows.Text[row];
+    LONG n = lstrlenA(reinterpret_cast<const char*>(chars));
+    wchar_t wide[2 * TextRowBytes];
+    INT advances[2 * TextRowBytes];
+    for (LONG j = 0; j < n;) {
+        LONG length = RunLength(row, j, n);
+        SetTextColor(dc, rows.Foreground[row][j]);
+        LONG background = rows.Background[row][j];
+        if (background == -1) {
+            SetBkMode(dc, TRANSPARENT);
+        } else {
+            SetBkMode(dc, OPAQUE);
+            SetBkColor(dc, static_cast<COLORREF>(background));
+        }
+        UINT units = WideRun(chars + j, length, wide, advances);
+        ExtTextOutW(dc, j * Surface.CellWidth, top, 0, nullptr, wide, units, advances);
+        j += length;
+    }
+}
+
+bool ScrollRowsIntoView()
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    RECT client{};
+    GetClientRect(Surface.ConsoleWindow, &client);
+    return ScrollCursorIntoView(client.bottom);
+}
 
 void GiveRowNewBlocks(int r)
 {
