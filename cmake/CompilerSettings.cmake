@@ -39,10 +39,16 @@ function(carry_runtime_settings target)
     target_compile_features(${target} INTERFACE cxx_std_17)
 endfunction()
 
-# The version resource of a program (resources/program.rc reads program_version.h).
+# The version resource of a program (resources/program.rc reads program_version.h),
+# and the manifest it carries: resources/program.manifest unless a third argument names another.
 function(describe_program target description)
+    set(manifest ${PROJECT_SOURCE_DIR}/resources/program.manifest)
+    if(ARGC GREATER 2)
+        set(manifest ${ARGV2})
+    endif()
     set(directory ${CMAKE_CURRENT_BINARY_DIR}/${target}_resources)
     file(WRITE ${directory}/program_version.h
+        "#define PROGRAM_MANIFEST \"${manifest}\"\n"
         "#define PROGRAM_DESCRIPTION \"${description}\"\n"
         "#define PROGRAM_FILE \"${target}.exe\"\n"
         "#define PROMPT_VERSION_MAJOR ${PROJECT_VERSION_MAJOR}\n"

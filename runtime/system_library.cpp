@@ -28,6 +28,18 @@ MMRESULT WINAPI NoTimerPeriod(UINT)
 {
     return TIMERR_NOCANDO;
 }
+MMRESULT WINAPI NoWaveOutOpen(LPHWAVEOUT, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD)
+{
+    return MMSYSERR_NODRIVER;
+}
+MMRESULT WINAPI NoWaveOut(HWAVEOUT)
+{
+    return MMSYSERR_INVALHANDLE;
+}
+MMRESULT WINAPI NoWaveOutHeader(HWAVEOUT, LPWAVEHDR, UINT)
+{
+    return MMSYSERR_INVALHANDLE;
+}
 
 template <typename Function>
 Function Take(const char* name, Function standIn)
@@ -45,6 +57,13 @@ const WinmmFunctions& Winmm()
         Take("PlaySoundW", &NoPlaySound),
         Take("timeBeginPeriod", &NoTimerPeriod),
         Take("timeEndPeriod", &NoTimerPeriod),
+        Take("waveOutOpen", &NoWaveOutOpen),
+        Take("waveOutClose", &NoWaveOut),
+        Take("waveOutPrepareHeader", &NoWaveOutHeader),
+        Take("waveOutUnprepareHeader", &NoWaveOutHeader),
+        Take("waveOutWrite", &NoWaveOutHeader),
+        Take("waveOutPause", &NoWaveOut),
+        Take("waveOutRestart", &NoWaveOut),
     };
     return functions;
 }

@@ -15,6 +15,13 @@ struct WinmmFunctions {
     decltype(&PlaySoundW) PlaySound;
     decltype(&timeBeginPeriod) TimeBeginPeriod;
     decltype(&timeEndPeriod) TimeEndPeriod;
+    decltype(&waveOutOpen) WaveOutOpen;
+    decltype(&waveOutClose) WaveOutClose;
+    decltype(&waveOutPrepareHeader) WaveOutPrepareHeader;
+    decltype(&waveOutUnprepareHeader) WaveOutUnprepareHeader;
+    decltype(&waveOutWrite) WaveOutWrite;
+    decltype(&waveOutPause) WaveOutPause;
+    decltype(&waveOutRestart) WaveOutRestart;
 };
 
 const WinmmFunctions& Winmm();

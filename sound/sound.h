@@ -5,5 +5,8 @@
 
 #include <prompt/sound.h>
 
-extern MCI_OPEN_PARMSA MusicOpenParms;           // the parameter block of every open
+extern MCI_OPEN_PARMSW MusicOpenParms;           // the parameter block of every open
 extern MCIDEVICEID& MusicDevice;                 // its wDeviceID: the open music device, 0 if none
+
+// How many times looped music has been started again at its end.
+LONG MusicLoopRestarts();

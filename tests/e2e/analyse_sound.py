@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Finds the sounds in a recording of the demo and compares them with the assets.
+"""Finds the sounds in a recording of the demo and compares them with the assets,
+or checks what the mixer's test schedule (tests/e2e/mixer_script.cpp) played.
 
     analyse_sound.py RECORDING.raw MUSIC.mp3 ZAP.wav
     analyse_sound.py --watch RECORDING.raw PROGRESS_FILE
+    analyse_sound.py --clock RECORDING.raw CLOCK_FILE
+    analyse_sound.py --mixer RECORDING.raw EVENTS_FILE CLOCK_FILE
 
 The recording is raw 16-bit stereo at 44.1 kHz, as parec writes it. It must
 hold the tune, then silence, then exactly three zaps (two taps of the space
@@ -12,6 +15,11 @@ and by the shape of its loudness over time, aligned on their onsets.
 With --watch, the recording is followed while it grows and PROGRESS_FILE
 always holds the number of sounds heard to their end, so that the driver can
 wait for each sound instead of sleeping a fixed time.
+
+With --clock, CLOCK_FILE gets a line "TIME SIZE" each time the recording
+grows (TIME in 100 ns of the host's raw monotonic clock, which Wine's
+performance counter reads too). --mixer uses it to place the schedule's
+calls, written to EVENTS_FILE as "NAME TIME", in the recording.
 """
 import array
 import math
@@ -133,9 +141,278 @@ def watch(recording, progress, quiet_seconds=0.4, threshold=300, limit_seconds=6
     return 0
 
 
+def clock(recording, clock_file, limit_seconds=600):
+    """Notes when the recording grows, until it has not grown for 5 s."""
+    last, started = -1, time.monotonic()
+    idle_since = started
+    with open(clock_file, "w") as out:
+        while time.monotonic() - started < limit_seconds:
+            before = time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW)
+            try:
+                size = os.stat(recording).st_size
+            except FileNotFoundError:
+                size = 0
+            after = time.clock_gettime_ns(time.CLOCK_MONOTONIC_RAW)
+            if size != last:
+                out.write(f"{(before + after) // 200} {size}\n")
+                out.flush()
+                last, idle_since = size, time.monotonic()
+            elif time.monotonic() - idle_since > 5:
+                return 0
+            time.sleep(0.002)
+    return 0
+
+
+TICKS = 10_000_000  # clock units a second
+FRAME_BYTES = 4
+
+
+class Recording:
+    """The recording as mono samples (channels averaged) and its frames' times."""
+
+    def __init__(self, path, clock_file):
+        with open(path, "rb") as f:
+            data = f.read()
+        self.stereo = array.array("h", data[: len(data) - len(data) % FRAME_BYTES])
+        self.mono = array.array("h", ((self.stereo[i] + self.stereo[i + 1]) // 2
+                                      for i in range(0, len(self.stereo), 2)))
+        samples = []
+        with open(clock_file) as f:
+            for line in f:
+                t, size = line.split()
+                if int(size) > 0:
+                    samples.append(int(t) - int(size) * TICKS // (RATE * FRAME_BYTES))
+        # Each growth shows how far the recording lags the clock just after a
+        # write; their median places a frame at the time it typically reaches
+        # the file. A later half that disagrees means lost data.
+        def median(values):
+            return sorted(values)[len(values) // 2]
+        self.offset = median(samples)
+        half = len(samples) // 2
+        self.drift = (median(samples[half:]) - median(samples[:half])) / TICKS
+
+    def frame(self, t):
+        return int(round((t - self.offset) * RATE / TICKS))
+
+    def time(self, frame):
+        return self.offset + frame * TICKS // RATE
+
+
+def goertzel(samples, start, length, frequency):
+    """Amplitude of one frequency in a Hann-windowed stretch of samples."""
+    coefficient = 2 * math.cos(2 * math.pi * frequency / RATE)
+    s1 = s2 = 0.0
+    for i in range(length):
+        w = 0.5 - 0.5 * math.cos(2 * math.pi * i / (length - 1))
+        s0 = samples[start + i] * w + coefficient * s1 - s2
+        s2, s1 = s1, s0
+    power = s1 * s1 + s2 * s2 - coefficient * s1 * s2
+    return 4 * math.sqrt(max(power, 0.0)) / length
+
+
+def track(recording, frequency, first, last, length=882, hop=220):
+    """(centre frame, amplitude) of frequency in windows of 20 ms every 5 ms."""
+    first, last = max(first, 0), min(last, len(recording.mono) - length)
+    return [(start + length // 2, goertzel(recording.mono, start, length, frequency))
+            for start in range(first, last, hop)]
+
+
+def runs(points, threshold):
+    """(first, last) centre frames of the runs of points above threshold."""
+    found, start, end = [], None, None
+    for frame, value in points:
+        if value > threshold:
+            start = frame if start is None else start
+            end = frame
+        elif start is not None:
+            found.append((start, end))
+            start = None
+    if start is not None:
+        found.append((start, end))
+    return found
+
+
+def middle_amplitude(points, run):
+    """The median amplitude over the middle half of a run."""
+    first, last = run
+    quarter = (last - first) // 4
+    values = sorted(v for f, v in points if first + quarter <= f <= last - quarter)
+    return values[len(values) // 2] if values else 0.0
+
+
+def onset(recording, first, last, level):
+    for i in range(max(first, 0), min(last, len(recording.mono))):
+        if abs(recording.mono[i]) > level:
+            return i
+    return None
+
+
+def quiet_from(recording, start, level=100, seconds=0.03):
+    """The first frame from start that begins a stretch of silence."""
+    run, need = 0, int(seconds * RATE)
+    for i in range(max(start, 0), len(recording.mono)):
+        run = run + 1 if abs(recording.mono[i]) <= level else 0
+        if run >= need:
+            return i - need + 1
+    return None
+
+
+def seconds(frames):
+    return frames / RATE
+
+
+def check_mixer(recording_path, events_path, clock_file):
+    rec = Recording(recording_path, clock_file)
+    events, values = {}, {}
+    with open(events_path) as f:
+        for line in f:
+            parts = line.split()
+            if parts[0] == "value":
+                values[parts[1]] = int(parts[2])
+            else:
+                events[parts[0]] = int(parts[1])
+    at = {name: rec.frame(t) for name, t in events.items()}
+    ms = int(RATE / 1000)
+    failures = []
+    print(f"recording {seconds(len(rec.mono)):.1f} s; later half of the clock {rec.drift * 1000:+.1f} ms off")
+    if abs(rec.drift) > 0.01:
+        failures.append(f"the recording's clock moved by {rec.drift * 1000:.1f} ms: data was lost")
+
+    # Three tones 80 ms apart: each whole, all three together where they overlap.
+    full = 0.25 * 32767
+    tones = {}
+    for name, frequency in (("tone500", 500), ("tone800", 800), ("tone1250", 1250)):
+        points = track(rec, frequency, at["tone500"] - 100 * ms, at["tone1250"] + 800 * ms)
+        found = [r for r in runs(points, full / 2) if r[1] > at[name]]
+        if len(found) != 1:
+            failures.append(f"{frequency} Hz: {len(found)} stretches heard, not one")
+            continue
+        tones[name] = (found[0], middle_amplitude(points, found[0]))
+        (first, last), amplitude = tones[name]
+        print(f"{frequency} Hz: from {seconds(first - at['tone500']):.3f} s for {seconds(last - first):.3f} s, "
+              f"amplitude {amplitude:.0f} of {full:.0f}")
+        if abs(seconds(last - first) - 0.3) > 0.03:
+            failures.append(f"{frequency} Hz lasted {seconds(last - first):.3f} s, not 0.3 s")
+        if abs(amplitude / full - 1) > 0.1:
+            failures.append(f"{frequency} Hz at amplitude {amplitude:.0f}, not {full:.0f}")
+    if len(tones) == 3:
+        starts = [tones[n][0][0] for n in ("tone500", "tone800", "tone1250")]
+        gaps = [seconds(b - a) for a, b in zip(starts, starts[1:])]
+        print(f"tones started {gaps[0] * 1000:.0f} ms and {gaps[1] * 1000:.0f} ms apart")
+        # A voice started on a stream at rest plays at once; one started while
+        # the stream runs waits behind the 60 ms already queued.
+        if any(not 0.065 <= g <= 0.15 for g in gaps):
+            failures.append(f"the tones started {gaps} s apart, not 0.08 s (+0.06 s)")
+        overlap = (starts[2], tones["tone500"][0][1])
+        middle = (overlap[0] + overlap[1]) // 2 - 441
+        together = [goertzel(rec.mono, middle, 882, f) for f in (500, 800, 1250)]
+        print(f"all three from {seconds(overlap[0] - at['tone500']):.3f} s to "
+              f"{seconds(overlap[1] - at['tone500']):.3f} s; amplitudes there {[round(a) for a in together]}")
+        if seconds(overlap[1] - overlap[0]) < 0.06 or min(together) < 0.7 * full:
+            failures.append("the three tones were not all heard together")
+
+    # The same tone at 100 % and at 50 %.
+    full = 0.4 * 32767
+    points = track(rec, 700, at["volume100"] - 100 * ms, at["volume50"] + 800 * ms)
+    found = runs(points, full / 4)
+    if len(found) != 2:
+        failures.append(f"700 Hz: {len(found)} stretches heard, not two")
+    else:
+        loud, soft = (middle_amplitude(points, r) for r in found)
+        print(f"volume: 100 % at amplitude {loud:.0f} of {full:.0f}, 50 % at {soft:.0f}: ratio {soft / loud:.3f}")
+        if abs(soft / loud - 0.5) > 0.025:
+            failures.append(f"50 % volume gave {soft / loud:.3f} of the amplitude at 100 %")
+        if abs(loud / full - 1) > 0.1:
+            failures.append(f"100 % volume gave amplitude {loud:.0f}, not {full:.0f}")
+
+    # The looped voice: its 600 Hz and 900 Hz parts come round again; the stop silences it.
+    full = 0.3 * 32767
+    span = (at["loop"] - 100 * ms, at["loopstop"] + 400 * ms)
+    counts = {}
+    for frequency, length in ((600, 0.15), (900, 0.1)):
+        points = track(rec, frequency, *span)
+        counts[frequency] = sum(1 for a, b in runs(points, full / 2) if abs(seconds(b - a) - length) < 0.03)
+    print(f"looped voice: the 600 Hz part heard whole {counts[600]} times, the 900 Hz part {counts[900]} times")
+    if min(counts.values()) < 2:
+        failures.append("the looped voice was not heard twice")
+    start = onset(rec, span[0], span[1], 1000)
+    silent = quiet_from(rec, start) if start is not None else None
+    if silent is None:
+        failures.append("the looped voice was not heard, or never ended")
+    else:
+        after = seconds(silent - at["loopstop"])
+        print(f"looped voice: sounded for {seconds(silent - start):.3f} s; silent {after * 1000:.0f} ms after SoundStop")
+        if after < 0:
+            failures.append("the looped voice ended before SoundStop")
+        elif after > 0.1:
+            failures.append(f"SoundStop silenced the voice after {after * 1000:.0f} ms, not within 100 ms")
+
+    # The burst: 40 voices of a constant level, of which 16 sound together.
+    level, voices = 1500, 16
+    first, last = at["burst"] - 50 * ms, at["burst"] + 1000 * ms
+    peak = max(abs(v) for v in rec.stereo[2 * max(first, 0):2 * last])
+    start = onset(rec, first, last, level // 2)
+    if start is None:
+        failures.append("the burst was not heard")
+    else:
+        plateau = sorted(rec.mono[start + 150 * ms:start + 250 * ms])
+        plateau = plateau[len(plateau) // 2]
+        print(f"burst of 40: level {plateau} ({plateau / level:.2f} voices), peak {peak} of 32767")
+        if abs(plateau / (level * voices) - 1) > 0.03:
+            failures.append(f"the burst sounded {plateau / level:.2f} voices at once, not {voices}")
+        if peak > level * voices * 1.03 or peak >= 32767:
+            failures.append(f"the burst peaked at {peak}: more voices than {voices}, or clipping")
+
+    # The time to the first sample: the platform's player against the mixer.
+    delays = {"effect": [], "play": []}
+    rounds = sum(1 for name in events if name.startswith("effect"))
+    for kind in delays:
+        for n in range(rounds):
+            name = f"{kind}{n}"
+            found = onset(rec, at[name] - 50 * ms, at[name] + 450 * ms, 2000)
+            if found is None:
+                failures.append(f"{name}: not heard")
+            else:
+                delays[kind].append((rec.time(found) - events[name]) / TICKS)
+    if rounds and all(len(d) == rounds for d in delays.values()):
+        effect, play = (sorted(delays[k])[rounds // 2] for k in ("effect", "play"))
+        print(f"to the first sample in the recording (median of {rounds}): SoundPlay {play * 1000:.1f} ms, "
+              f"SoundEffectPlay {effect * 1000:.1f} ms; ratio {play / effect:.2f}")
+        print("  SoundPlay " + " ".join(f"{d * 1000:.1f}" for d in delays["play"]) +
+              " ms; SoundEffectPlay " + " ".join(f"{d * 1000:.1f}" for d in delays["effect"]) + " ms")
+        # Both wait for the recorder's blocks, which scatter single figures by
+        # about 10 ms: a median more than 5 ms later is a fault.
+        if play > effect + 0.005:
+            failures.append("SoundPlay is heard later than SoundEffectPlay")
+
+    # Looped music: each time round heard whole; then at half volume.
+    full = 0.3 * 32767
+    points = track(rec, 1500, at["music"], at["musicstop"] + 500 * ms)
+    plays = [r for r in runs(points, full / 4) if seconds(r[1] - r[0]) > 0.3]
+    loud = [middle_amplitude(points, r) for r in plays if r[1] < at["musichalf"]]
+    soft = [middle_amplitude(points, r) for r in plays if r[0] > at["musichalf"] + 150 * ms]
+    print(f"looped music: heard whole {len(plays)} times, amplitudes {[round(middle_amplitude(points, r)) for r in plays]}")
+    if len(plays) < 2:
+        failures.append("the looped music was not heard twice")
+    if loud and soft:
+        ratio = soft[-1] / loud[0]
+        print(f"music at 50 %: ratio {ratio:.3f} (MusicSetVolume answered {values.get('musicvolumetaken')})")
+        if values.get("musicvolumetaken") == 1 and abs(ratio - 0.5) > 0.05:
+            failures.append(f"MusicSetVolume(50) gave {ratio:.3f} of the amplitude")
+
+    for failure in failures:
+        print("FAIL: " + failure)
+    print("mixer check passed" if not failures else "mixer check failed")
+    return 1 if failures else 0
+
+
 def main():
     if sys.argv[1] == "--watch":
         return watch(sys.argv[2], sys.argv[3])
+    if sys.argv[1] == "--clock":
+        return clock(sys.argv[2], sys.argv[3])
+    if sys.argv[1] == "--mixer":
+        return check_mixer(*sys.argv[2:5])
     recording, music_path, zap_path = sys.argv[1:4]
     with open(recording, "rb") as f:
         heard = raw_loudness(f.read())

@@ -237,3 +237,15 @@ void TapKey(WORD virtualKey, DWORD holdMilliseconds)
     Sleep(holdMilliseconds);
     ReleaseKey(virtualKey);
 }
+
+void TypeCharacters(const wchar_t* text)
+{
+    for (const wchar_t* c = text; *c; ++c)
+        for (DWORD flags : {DWORD(KEYEVENTF_UNICODE), DWORD(KEYEVENTF_UNICODE | KEYEVENTF_KEYUP)}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = *c;
+            input.ki.dwFlags = flags;
+            SendInput(1, &input, sizeof input);
+        }
+}

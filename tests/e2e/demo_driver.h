@@ -68,3 +68,5 @@ bool FindSpriteOnColumn(const ScreenPixels& client, POINT origin, const SpriteIm
 void PressKey(WORD virtualKey);
 void ReleaseKey(WORD virtualKey);
 void TapKey(WORD virtualKey, DWORD holdMilliseconds);
+// Characters as an input method delivers them (KEYEVENTF_UNICODE), whatever the keyboard.
+void TypeCharacters(const wchar_t* text);

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Makes the download package, unpacks it into an empty folder outside the
 # source tree and runs the demo from there: shaped window, sprite, music or
-# its error box, exit code 0.
-#   package_test.sh BUILD_DIR DEMO_E2E_EXE STARTUP_E2E_EXE
+# its error box, exit code 0. Libraries of the system's names lie beside it,
+# preferred to the system's own: none may be loaded.
+#   package_test.sh BUILD_DIR DEMO_E2E_EXE STARTUP_E2E_EXE PLANTED_LIBRARY
 set -eu
 WINE_BUILD_DIR=$(cd "$1" && pwd)
 . "$(dirname "$0")/../../scripts/wine-env.sh"
@@ -19,6 +20,18 @@ for file in demo.exe sample.exe README.txt bmp/chr01.bmp sound/start.mp3 sound/z
     [ -f "$PACKAGE/$file" ] || { echo "the package lacks $file"; exit 1; }
 done
 
+for name in winmm atl msimg32; do
+    cp "$4" "$PACKAGE/$name.dll"
+done
+
 export PACKAGE_DIR="$PACKAGE" DEMO_EXE="$PACKAGE/demo.exe"
+# A library found beside a program is taken before the system's own (as
+# Windows does for those not among its known DLLs); Wine does so only when told.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm,atl,msimg32=n,b"
 wine "$3" --gtest_filter='StartupTest.WindowIsShapedPlacedAndBlack:StartupTest.CloseEndsTheProcessWithZero' 2>/dev/null
 wine "$2" --gtest_filter='DemoTest.SpriteAppearsAtItsStartOnBlack' 2>/dev/null
+if [ -e "$PACKAGE/planted-library-loaded.txt" ]; then
+    echo "a library planted beside the demo was loaded"
+    exit 1
+fi
+echo "no library planted beside the demo was loaded"

@@ -95,6 +95,13 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     waitForTranscript(13 + 16);
     EXPECT_EQ("hello world\r\n漢字のテキスト\r\n", Transcript(directory));
 
+    // Japanese typed through the input method arrives as its code page 932 bytes.
+    ASSERT_TRUE(WaitForCaret(window, 30000)) << "the third line input waits";
+    TypeCharacters(L"漢字とかなカナ");
+    TapKey(VK_RETURN, 30);
+    waitForTranscript(13 + 16 + 16);
+    EXPECT_EQ("hello world\r\n漢字のテキスト\r\n漢字とかなカナ\r\n", Transcript(directory));
+
     auto changedPixels = [&](const ScreenPixels& p) {
         int changed = 0;
         for (size_t i = 0; i < p.Cells.size() && i < before.Cells.size(); ++i)
