@@ -95,6 +95,10 @@ LONG ConsoleInputLength();
 const char* ConsoleInputBuffer();
 BYTE ConsoleLastKey();
 
+// Tests: every row with text composed into a shown frame by drawing it over
+// the graphics, as rows of antialiased text are (on Windows with ClearType).
+void ComposeRowsLive(bool live);
+
 // 1 from the end of a paint; tests clear it to see the next paint.
 LONG ConsoleWindowReady();
 void ConsoleClearWindowReady();

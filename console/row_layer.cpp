@@ -59,6 +59,7 @@ struct RowLayer {
 };
 
 RowLayer Layer;
+bool EveryRowLive; // tests: compose as antialiased text would be
 const ConsoleSurface& Surface = Console.Surface;
 TextStore& Store = Console.Text;
 
@@ -155,6 +156,7 @@ void BuildBand(LONG row, LONG width, LONG height)
         AddRun(&band.Runs, start, width, current);
     }
     band.RowStart[height] = band.Runs.size();
+    band.Live = band.Live || EveryRowLive;
 }
 
 void CopyColours(DWORD* to, const DWORD* from, LONG count)
@@ -184,6 +186,14 @@ void Select(DWORD* to, const DWORD* layer, const DWORD* back, LONG count)
 }
 
 } // namespace
+
+void ComposeRowsLive(bool live)
+{
+    std::lock_guard<std::recursive_mutex> text(Store.Lock);
+    EveryRowLive = live;
+    for (Band& band : Layer.Bands)
+        band.Built = false;
+}
 
 void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
 {
