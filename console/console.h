@@ -116,9 +116,10 @@ bool IsDrawTimer(WPARAM timer);
 // draws, into a screen-sized image's top-left width x height (row_layer.cpp).
 // With the store's lock and then the back buffer's held.
 void ComposeFrame(OffscreenImage* target, LONG width, LONG height);
-// Held drawing (screen_layer.cpp). A repaint while held shows the last frame
-// shown and answers true; otherwise false, and the repaint draws as usual.
-bool PaintHeldFrame(HDC dc);
+// Held drawing (screen_layer.cpp). Paints the window's device context: while
+// held the last frame shown, else the frame composed now. False when there is
+// no image to compose into: then the caller draws the rows itself.
+bool PaintFrame(HDC dc);
 // While held, printed rows wait for ScreenShow.
 bool RowsHeld();
 // A row's text drawn with its top at top, in the font the caller selected;

@@ -135,7 +135,7 @@ void OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (!PaintHeldFrame(dc)) {
+    if (!PaintFrame(dc)) {
         {
             BackBufferHold hold;
             BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);

@@ -89,14 +89,19 @@ bool RowsHeld()
     return Screen.Held;
 }
 
-bool PaintHeldFrame(HDC dc)
+bool PaintFrame(HDC dc)
 {
-    if (!Screen.Held)
-        return false;
+    std::lock_guard<std::recursive_mutex> text(Store.Lock);
     BackBufferHold hold;
-    if (!Screen.Held || !Screen.Shown.Dc)
+    if (!MakeShownFrame())
         return false;
-    BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Screen.Shown.Dc, 0, 0, SRCCOPY);
+    if (Screen.Held) {
+        BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Screen.Shown.Dc, 0, 0, SRCCOPY);
+        return true;
+    }
+    RECT client = ClientArea();
+    ComposeFrame(&Screen.Shown, client.right, client.bottom);
+    BitBlt(dc, 0, 0, client.right, client.bottom, Screen.Shown.Dc, 0, 0, SRCCOPY);
     return true;
 }
 

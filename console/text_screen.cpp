@@ -281,7 +281,8 @@ void DrawPendingRows()
     Store.Pending = PendingRows{};
     {
         WindowDc dc(Surface.ConsoleWindow);
-        RenderRows(dc.Dc, rows.All ? -1 : rows.First, rows.Last);
+        if (!rows.All || !PaintFrame(dc.Dc)) // every row: the whole frame composed, as a repaint
+            RenderRows(dc.Dc, rows.All ? -1 : rows.First, rows.Last);
     }
     Store.LastDrawTick = GetTickCount();
 }
