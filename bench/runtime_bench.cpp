@@ -24,18 +24,6 @@ namespace {
 
 const int Repetitions = 7;
 
-double NowMicroseconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart * 1e6 / frequency.QuadPart;
-}
-
 double Median(std::vector<double> values)
 {
     if (values.empty())

@@ -20,14 +20,7 @@ namespace {
 
 LONGLONG Now100ns()
 {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart / frequency.QuadPart * 10000000 + now.QuadPart % frequency.QuadPart * 10000000 / frequency.QuadPart;
+    return static_cast<LONGLONG>(NowMicroseconds() * 10);
 }
 
 struct Event {

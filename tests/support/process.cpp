@@ -134,3 +134,15 @@ std::string EnvironmentValue(const char* name)
     DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
     return length > 0 && length < sizeof value ? std::string(value) : std::string();
 }
+
+double NowMicroseconds()
+{
+    static const LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+}

@@ -32,3 +32,5 @@ bool WaitForMessageBox(DWORD processId, DWORD milliseconds, MessageBoxSeen* seen
 void PressMessageBoxButton(HWND box);
 
 std::string EnvironmentValue(const char* name);
+// The performance counter in microseconds (under Wine: the host's monotonic clock).
+double NowMicroseconds();

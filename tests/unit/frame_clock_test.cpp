@@ -3,14 +3,13 @@
 
 #include <prompt/screen.h>
 
+#include "support/process.h"
+
 namespace {
 
 double Seconds()
 {
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return double(now.QuadPart) / double(frequency.QuadPart);
+    return NowMicroseconds() / 1e6;
 }
 
 TEST(FrameWaitTest, KeepsItsRateAndStartsAgainAfterFallingBehind)
