@@ -180,8 +180,10 @@ TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
         if (GetWindowTextA(window, caption, sizeof caption) && lstrcmpA(caption, "星をキャッチ") == 0)
             break;
     EXPECT_STREQ("星をキャッチ", caption);
-    RECT client{};
-    GetClientRect(window, &client);
+    RECT client{}; // the game fits its window to the field after the caption
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20))
+        if (GetClientRect(window, &client) && client.right == 640 && client.bottom == 400)
+            break;
     EXPECT_EQ(640, client.right);
     EXPECT_EQ(400, client.bottom);
 
