@@ -171,7 +171,12 @@ void MeasureRepaint()
     FillScreenWithColouredText();
     ConsoleFlush();
     Pair paint = Compare(10, [] { Repaint(false); }, CopyBackBuffer);
-    Report("full repaint, screen of coloured text", paint.Ours, "the back-buffer copy alone", paint.Baseline, "us");
+    Report("full repaint, screen of coloured text, rows by ExtTextOutW", paint.Ours, "the back-buffer copy alone",
+           paint.Baseline, "us");
+    Pair painted = Compare(10, [] { RedrawWindow(ConsoleWindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); },
+                           CopyBackBuffer);
+    Report("the same through WM_PAINT: the frame composed from the row layer", painted.Ours, "the back-buffer copy alone",
+           painted.Baseline, "us");
     Pair old = Compare(10, [] { Repaint(true); }, CopyBackBuffer);
     Report("the same, drawn cell by cell (before)", old.Ours, "the back-buffer copy alone", old.Baseline, "us");
 
@@ -223,6 +228,57 @@ void MeasureRepaint()
     Pair worst = Compare(5, [] { Repaint(false); }, [] { Repaint(true); });
     Report("full repaint, colours changing at every cell", worst.Ours, "the same cell by cell (before)", worst.Baseline,
            "us");
+}
+
+// The whole client area of the back buffer onto the window: what a shown frame costs at least.
+void CopyClientArea()
+{
+    HWND window = ConsoleWindowHandle();
+    RECT client;
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    {
+        BackBufferHold hold;
+        BitBlt(dc, 0, 0, client.right, client.bottom, BackBufferDc(), 0, 0, SRCCOPY);
+    }
+    ReleaseDC(window, dc);
+}
+
+void MeasureHeldFrames()
+{
+    ConsoleClear();
+    RECT client;
+    GetClientRect(ConsoleWindowHandle(), &client);
+    for (LONG x = 0; x < client.right; x += 3) // graphics behind the text
+        FillBox(x, 0, 3, client.bottom, RGB(x * 7 % 256, 90, 255 - x % 256));
+    FillScreenWithColouredText();
+    ConsoleFlush();
+    ScreenHold();
+    Pair show = Compare(20, ScreenShow, CopyClientArea);
+    Report("ScreenShow, screen of coloured text over graphics", show.Ours, "the back-buffer copy of the client area",
+           show.Baseline, "us");
+
+    HDC back = BackBufferDc();
+    HBRUSH brush = CreateSolidBrush(RGB(200, 120, 50));
+    Pair boxes = Compare(
+        5,
+        [] {
+            for (int i = 0; i < 1000; ++i)
+                FillBox((i * 37) % 600, (i * 23) % 380, 20, 14, RGB(200, 120, 50));
+        },
+        [back, brush] {
+            BackBufferHold hold;
+            HGDIOBJ previous = SelectObject(back, brush);
+            for (int i = 0; i < 1000; ++i)
+                PatBlt(back, (i * 37) % 600, (i * 23) % 380, 20, 14, PATCOPY);
+            SelectObject(back, previous);
+        });
+    Report("1,000 FillBox while held", boxes.Ours, "1,000 PatBlt on the back buffer", boxes.Baseline, "us");
+    DeleteObject(brush);
+    ScreenRelease();
+    ConsoleClear();
+    ScreenClear(0);
+    ConsoleFlush();
 }
 
 void MeasurePrinting()
@@ -489,6 +545,13 @@ void MeasureMixer(const std::string& assets)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     StringsInit();
+    char processor[128] = "";
+    DWORD size = sizeof processor;
+    RegGetValueA(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", "ProcessorNameString",
+                 RRF_RT_REG_SZ, nullptr, processor, &size);
+    SYSTEM_INFO system;
+    GetNativeSystemInfo(&system);
+    std::printf("machine: %s, %lu processors\n", processor, system.dwNumberOfProcessors);
     std::printf("measuring, a few minutes...\n");
     std::fflush(stdout);
     std::string assets = EnvironmentValue("ASSETS_DIR");
@@ -499,10 +562,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1;
     SetWindowPos(ConsoleWindowHandle(), HWND_TOP, 0, 0, 640, 460, 0);
 
-    // BENCH_ONLY=sound: the mixer's rows alone.
-    if (EnvironmentValue("BENCH_ONLY") != "sound") {
+    // BENCH_ONLY=sound: the mixer's rows alone; BENCH_ONLY=held: the held frames' alone.
+    const std::string only = EnvironmentValue("BENCH_ONLY");
+    if (only.empty()) {
         MeasureMainLoopPass(assets);
         MeasureRepaint();
+    }
+    if (only.empty() || only == "held")
+        MeasureHeldFrames();
+    if (only.empty()) {
         MeasurePrinting();
         MeasureStrings();
         ShowWindow(ConsoleWindowHandle(), SW_HIDE); // out of the way of the programs started next
@@ -510,7 +578,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         MeasurePassRate(assets);
         MeasureFrameWait();
     }
-    MeasureMixer(assets);
+    if (only.empty() || only == "sound")
+        MeasureMixer(assets);
 
     std::printf("\n| what | ours | baseline | ratio |\n|---|---|---|---|\n");
     for (const Row& row : Table)

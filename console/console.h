@@ -24,7 +24,12 @@ struct TextColors {
 struct OffscreenImage {
     HBITMAP Bitmap;
     HDC Dc;
+    DWORD* Pixels; // a 32-bit top-down DIB section's, 0x00RRGGBB, rows as wide as the screen
 };
+
+// A screen-wide 32-bit top-down DIB section of that height with a device
+// context selected on it, compatible with dc; false (nothing kept) if not made.
+bool MakeOffscreenImage(HDC dc, LONG width, LONG height, OffscreenImage* image);
 
 struct PixelSize {
     LONG Width;
@@ -107,5 +112,21 @@ void DrawSoon();
 // Draws what program threads have stored and not yet drawn.
 void DrawPendingRows();
 bool IsDrawTimer(WPARAM timer);
+// The back buffer with every visible row over it, the pixels a repaint
+// draws, into a screen-sized image's top-left width x height (row_layer.cpp).
+// With the store's lock and then the back buffer's held.
+void ComposeFrame(OffscreenImage* target, LONG width, LONG height);
+// Held drawing (screen_layer.cpp). Paints the window's device context: while
+// held the last frame shown, else the frame composed now. False when there is
+// no image to compose into: then the caller draws the rows itself.
+bool PaintFrame(HDC dc);
+// While held, printed rows wait for ScreenShow.
+bool RowsHeld();
+// A row's text drawn with its top at top, in the font the caller selected;
+// with the store's lock held.
+void DrawRowTextAt(HDC dc, LONG row, LONG top);
+// Scrolls the rows, as a repaint does first, when the cursor row is not wholly
+// visible; true if it did.
+bool ScrollRowsIntoView();
 // Three zero-filled blocks for row r; the process ends when there is no memory.
 void GiveRowNewBlocks(int r);

@@ -32,6 +32,16 @@ struct BackBufferHold {
     BackBufferHold& operator=(const BackBufferHold&) = delete;
 };
 
+// Whether drawing is held (ScreenHold): graphics then go into the back buffer
+// only. Asked with the back buffer's lock held, so that a draw and a show
+// never cross.
+bool GraphicsHeld();
+
+// A draw into the back buffer whose raster operation uses the brush (a
+// picture's) first puts back the brush a new device context has, as the
+// window's has; fills leave another selected. With the back buffer's lock held.
+void BackBufferDefaultBrush();
+
 // Puts a window procedure in front of the console's (SetWindowLongW: it gets
 // the Unicode messages); returns
 // the one it replaced, to which the new one passes what it does not take.
@@ -84,6 +94,10 @@ LONG ConsoleInputLength();
 // The line's bytes so far (InputBufferBytes bytes, zero-terminated once it ended).
 const char* ConsoleInputBuffer();
 BYTE ConsoleLastKey();
+
+// Tests: every row with text composed into a shown frame by drawing it over
+// the graphics, as rows of antialiased text are (on Windows with ClearType).
+void ComposeRowsLive(bool live);
 
 // 1 from the end of a paint; tests clear it to see the next paint.
 LONG ConsoleWindowReady();

@@ -114,13 +114,9 @@ bool OnCreate(HWND window)
 {
     OffscreenImage& back = Surface.BackBuffer;
     WindowDc windowDc(window);
-    GdiOwner<HBITMAP> bitmap(CreateCompatibleBitmap(windowDc.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height));
-    MemoryDc dc(windowDc.Dc);
-    if (!bitmap.Object || !dc.Dc)
+    // A DIB section, so that a shown frame is composed from its pixels directly.
+    if (!MakeOffscreenImage(windowDc.Dc, Surface.ScreenSize.Width, Surface.ScreenSize.Height, &back))
         return false;
-    back.Bitmap = bitmap.Release();
-    back.Dc = dc.Release();
-    SelectObject(back.Dc, back.Bitmap); // for the window's whole life
     {
         Selection brush(back.Dc, GetStockObject(BLACK_BRUSH));
         PatBlt(back.Dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, PATCOPY);
@@ -139,11 +135,13 @@ void OnPaint(HWND window)
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    {
-        BackBufferHold hold;
-        BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
+    if (!PaintFrame(dc)) {
+        {
+            BackBufferHold hold;
+            BitBlt(dc, 0, 0, Surface.ScreenSize.Width, Surface.ScreenSize.Height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
+        }
+        RenderRowsOver(dc, -1, 0, true);
     }
-    RenderRowsOver(dc, -1, 0, true);
     EndPaint(window, &paint);
     Surface.WindowReady = 1;
 }
@@ -260,6 +258,27 @@ DWORD WINAPI ConsoleThreadMain(LPVOID)
     ExitProcess(0);
 }
 
+bool MakeOffscreenImage(HDC compatible, LONG width, LONG height, OffscreenImage* image)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    GdiOwner<HBITMAP> bitmap(CreateDIBSection(compatible, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    MemoryDc dc(compatible);
+    if (!bitmap.Object || !dc.Dc || !bits)
+        return false;
+    image->Bitmap = bitmap.Release();
+    image->Dc = dc.Release();
+    image->Pixels = static_cast<DWORD*>(bits);
+    SelectObject(image->Dc, image->Bitmap); // for the image's whole life
+    return true;
+}
+
 HDC BackBufferDc()
 {
     return Surface.BackBuffer.Dc;
@@ -272,6 +291,16 @@ SIZE BackBufferSize()
 
 void LockBackBuffer()
 {
+    // The back buffer's pixels are read directly, by whichever thread shows a
+    // frame: a thread that draws into it has its drawing done at each call,
+    // not batched until later (Windows batches a thread's GDI calls; GdiFlush
+    // at every release would do the same, but under Wine it also pushes every
+    // window's pixels to the display each time).
+    static thread_local bool unbatched = false;
+    if (!unbatched) {
+        GdiSetBatchLimit(1);
+        unbatched = true;
+    }
     Surface.BackBufferLock.lock();
 }
 

@@ -99,30 +99,9 @@ UINT WideRun(const BYTE* bytes, LONG length, wchar_t* wide, INT* advances)
     return units;
 }
 
-// A row's text, one ExtTextOutW per run of cells that share both colours,
-// over a strip that the caller has restored from the back buffer.
 void DrawRowText(HDC dc, LONG row)
 {
-    const TextRows& rows = Store.TextScreen;
-    const BYTE* chars = rows.Text[row];
-    LONG n = lstrlenA(reinterpret_cast<const char*>(chars));
-    LONG top = row * Surface.LineHeight;
-    wchar_t wide[2 * TextRowBytes];
-    INT advances[2 * TextRowBytes];
-    for (LONG j = 0; j < n;) {
-        LONG length = RunLength(row, j, n);
-        SetTextColor(dc, rows.Foreground[row][j]);
-        LONG background = rows.Background[row][j];
-        if (background == -1) {
-            SetBkMode(dc, TRANSPARENT);
-        } else {
-            SetBkMode(dc, OPAQUE);
-            SetBkColor(dc, static_cast<COLORREF>(background));
-        }
-        UINT units = WideRun(chars + j, length, wide, advances);
-        ExtTextOutW(dc, j * Surface.CellWidth, top, 0, nullptr, wide, units, advances);
-        j += length;
-    }
+    DrawRowTextAt(dc, row, row * Surface.LineHeight);
 }
 
 // The row's whole strip comes back from the back buffer before its text is
@@ -162,11 +141,27 @@ void AddPending(LONG first, LONG last, bool all)
 }
 
 // Stores text at the cursor; the rows it touched, or all after a scroll.
+// A cursor put past the end of its row's text (ConsoleLocate): the cells
+// between become transparent spaces, so that what is printed there is drawn
+// (a row is drawn up to its first zero byte) and the graphics show around it.
+void FillGapBeforeCursor()
+{
+    const CellPosition& cursor = Store.Cursor;
+    TextRows& rows = Store.TextScreen;
+    for (LONG c = lstrlenA(reinterpret_cast<const char*>(rows.Text[cursor.Row])); c < cursor.Column; ++c) {
+        rows.Text[cursor.Row][c] = ' ';
+        rows.Foreground[cursor.Row][c] = Store.ColorPair.Foreground;
+        rows.Background[cursor.Row][c] = -1;
+    }
+}
+
 PendingRows StoreText(const BYTE* bytes)
 {
     CellPosition& cursor = Store.Cursor;
     LONG startRow = cursor.Row;
     bool scrolled = false;
+    if (bytes[0] != 0)
+        FillGapBeforeCursor();
     for (LONG i = 0; bytes[i] != 0; ++i) {
         BYTE byte = bytes[i];
         if (byte == '\t') {
@@ -192,6 +187,39 @@ PendingRows StoreText(const BYTE* bytes)
 }
 
 } // namespace
+
+// A row's text, one ExtTextOutW per run of cells that share both colours,
+// over what the caller put beneath it.
+void DrawRowTextAt(HDC dc, LONG row, LONG top)
+{
+    const TextRows& rows = Store.TextScreen;
+    const BYTE* chars = rows.Text[row];
+    LONG n = lstrlenA(reinterpret_cast<const char*>(chars));
+    wchar_t wide[2 * TextRowBytes];
+    INT advances[2 * TextRowBytes];
+    for (LONG j = 0; j < n;) {
+        LONG length = RunLength(row, j, n);
+        SetTextColor(dc, rows.Foreground[row][j]);
+        LONG background = rows.Background[row][j];
+        if (background == -1) {
+            SetBkMode(dc, TRANSPARENT);
+        } else {
+            SetBkMode(dc, OPAQUE);
+            SetBkColor(dc, static_cast<COLORREF>(background));
+        }
+        UINT units = WideRun(chars + j, length, wide, advances);
+        ExtTextOutW(dc, j * Surface.CellWidth, top, 0, nullptr, wide, units, advances);
+        j += length;
+    }
+}
+
+bool ScrollRowsIntoView()
+{
+    std::lock_guard<std::recursive_mutex> hold(Store.Lock);
+    RECT client{};
+    GetClientRect(Surface.ConsoleWindow, &client);
+    return ScrollCursorIntoView(client.bottom);
+}
 
 void GiveRowNewBlocks(int r)
 {
@@ -247,13 +275,14 @@ void DrawPendingRows()
 {
     std::lock_guard<std::recursive_mutex> hold(Store.Lock);
     KillTimer(Surface.ConsoleWindow, DrawTimer);
-    if (!Store.Pending.Any)
-        return;
+    if (!Store.Pending.Any || RowsHeld())
+        return; // while held, ScreenShow draws them
     PendingRows rows = Store.Pending;
     Store.Pending = PendingRows{};
     {
         WindowDc dc(Surface.ConsoleWindow);
-        RenderRows(dc.Dc, rows.All ? -1 : rows.First, rows.Last);
+        if (!rows.All || !PaintFrame(dc.Dc)) // every row: the whole frame composed, as a repaint
+            RenderRows(dc.Dc, rows.All ? -1 : rows.First, rows.Last);
     }
     Store.LastDrawTick = GetTickCount();
 }

@@ -59,6 +59,9 @@ int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit b
     // The console's paint copies the back buffer on its own thread: the two
     // draws are one step for it, and never meet its copy in the device context.
     BackBufferHold hold;
+    BackBufferDefaultBrush();
+    if (GraphicsHeld())
+        return blit(picture->BackDC, source.Dc, width, height, natural);
     int result = blit(dc, source.Dc, width, height, natural);
     blit(picture->BackDC, source.Dc, width, height, natural);
     return result;

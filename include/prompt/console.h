@@ -27,6 +27,11 @@ void ConsoleSetCaption(const char* text);
 void ConsolePrint(const char* text);
 // Draws everything printed so far before it returns.
 void ConsoleFlush();
+// Every row empty and the cursor at (0, 0); the window shows the graphics
+// (within a frame, or at the next ScreenShow while held).
+void ConsoleClear();
+// Moves the cursor, clamped to the store: columns 0 to 253, rows 0 to 100.
+void ConsoleLocate(LONG column, LONG row);
 // Colours for what is printed next: a COLORREF, and a COLORREF or NoBackground.
 void ConsoleSetColors(COLORREF foreground, LONG background);
 

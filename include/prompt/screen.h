@@ -1,6 +1,37 @@
 #pragma once
-// For games: a steady frame clock, and key presses that no poll misses.
+// For games: frames built off screen and shown whole, shapes and text drawn
+// as graphics, a steady frame clock, and key presses that no poll misses.
 #include <windows.h>
+
+// Held drawing. After ScreenHold every graphics draw (pictures, the shapes
+// below, DrawTextAt, ScreenClear) goes into the back buffer only, and printed
+// text is stored but not drawn; the window keeps showing the last frame shown,
+// repaints included. ScreenShow puts the back buffer with the console's rows
+// over it on the window in one go; drawing stays held. ScreenRelease shows and
+// goes back to drawing straight to the window. Any program thread, after
+// ConsoleStart.
+void ScreenHold();
+void ScreenShow();
+void ScreenRelease();
+
+// Graphics in client pixels, clipped, into the back buffer and (unless held)
+// the window, like a picture's draw; under the console's rows. Any program
+// thread, after ConsoleStart; colours are COLORREFs.
+void ScreenClear(COLORREF color);                              // the whole back buffer
+void DrawPixel(LONG x, LONG y, COLORREF color);
+COLORREF ReadPixel(LONG x, LONG y);                            // from the back buffer; CLR_INVALID outside it
+void DrawLine(LONG x0, LONG y0, LONG x1, LONG y1, COLORREF color); // both end points drawn
+void DrawBox(LONG x, LONG y, LONG width, LONG height, COLORREF color); // outline
+void FillBox(LONG x, LONG y, LONG width, LONG height, COLORREF color);
+void DrawEllipse(LONG x, LONG y, LONG width, LONG height, COLORREF color); // inside that box
+void FillEllipse(LONG x, LONG y, LONG width, LONG height, COLORREF color);
+// Code page 932 text with its top-left corner at (x, y), in the console's
+// font and cells, without a background.
+void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color);
+
+// What the window shows, graphics and rows, as a 24-bit BMP file: 1 when
+// written, 0 when not. Any program thread.
+int ScreenSave(const char* name);
 
 // Waits for the next tick of a steady clock at that many frames a second and
 // returns. Each deadline is the previous one plus the period, so a loop does

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -159,6 +160,98 @@ TEST(HelloTest, OutsideProgramShowsItsTextAndClosesWithZero)
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(0u, WaitForExit(&child, 10000));
     EndChild(&child);
+}
+
+// The game of examples/catch, built against the installed runtime (by
+// hello_package_test.sh, which names it in CATCH_EXE and its working folder,
+// with sound\chime.wav, in CATCH_DIR).
+TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
+{
+    std::string exe = WindowsPath(EnvironmentValue("CATCH_EXE"));
+    std::string directory = WindowsPath(EnvironmentValue("CATCH_DIR"));
+    ASSERT_FALSE(exe.empty()) << "CATCH_EXE names the game";
+    DeleteFileA((directory + "\\score.txt").c_str());
+    ChildProcess child;
+    ASSERT_TRUE(StartChild("\"" + exe + "\"", directory, &child));
+    HWND window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
+    ASSERT_NE(nullptr, window);
+    char caption[64] = "";
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20))
+        if (GetWindowTextA(window, caption, sizeof caption) && lstrcmpA(caption, "星をキャッチ") == 0)
+            break;
+    EXPECT_STREQ("星をキャッチ", caption);
+    RECT client{}; // the game fits its window to the field after the caption
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20))
+        if (GetClientRect(window, &client) && client.right == 640 && client.bottom == 400)
+            break;
+    EXPECT_EQ(640, client.right);
+    EXPECT_EQ(400, client.bottom);
+
+    // The basket: its colour's first and last pixel on its middle line.
+    const COLORREF basket = RGB(200, 120, 50);
+    auto basketSpan = [&](const ScreenPixels& p, LONG* left, LONG* right) {
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        *left = *right = -1;
+        for (LONG x = 0; x < client.right; ++x)
+            if (p.At(origin.x + x, origin.y + 368) == basket) {
+                *left = *left < 0 ? x : *left;
+                *right = x;
+            }
+        return *left >= 0;
+    };
+    LONG left = -1, right = -1;
+    ScreenPixels seen;
+    auto waitForBasket = [&](LONG wantedLeft) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20)) {
+            seen = CaptureClientOf(window);
+            if (basketSpan(seen, &left, &right) && left == wantedLeft)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(waitForBasket(280)) << "the basket starts in the middle; seen at " << left;
+    EXPECT_EQ(359, right) << "80 pixels wide";
+
+    // Left in the middle, it catches a star at frame 74: the score's white
+    // text at the top left changes (the stars that fall through it are yellow).
+    RECT scoreArea{0, 0, 160, 30};
+    auto scorePixels = [&] {
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        std::vector<COLORREF> cells = CaptureScreen(RECT{origin.x + scoreArea.left, origin.y + scoreArea.top,
+                                                         origin.x + scoreArea.right, origin.y + scoreArea.bottom}).Cells;
+        for (COLORREF& c : cells)
+            c = c == RGB(255, 255, 255);
+        return cells;
+    };
+    std::vector<COLORREF> noScore = scorePixels();
+    bool scored = false;
+    for (DWORD start = GetTickCount(); !scored && GetTickCount() - start < 30000; Sleep(20)) {
+        std::vector<COLORREF> now = scorePixels();
+        Sleep(40); // over two frames: a new score stays
+        scored = now != noScore && scorePixels() == now;
+    }
+    EXPECT_TRUE(scored) << "the score changed on the screen";
+
+
+    SetForegroundWindow(window);
+    PressKey(VK_RIGHT);
+    EXPECT_TRUE(waitForBasket(560)) << "held right, the basket goes to the right edge; seen at " << left;
+    ReleaseKey(VK_RIGHT);
+    EXPECT_EQ(639, right);
+    PressKey(VK_LEFT);
+    EXPECT_TRUE(waitForBasket(0)) << "held left, to the left edge; seen at " << left;
+    ReleaseKey(VK_LEFT);
+    if (!ArtifactFile("catch.bmp").empty())
+        SaveBitmapFile(seen, ArtifactFile("catch.bmp"));
+
+    TapKey(VK_ESCAPE, 100);
+    EXPECT_EQ(0u, WaitForExit(&child, 20000));
+    EndChild(&child);
+    std::string score = ReadWholeFile(directory + "\\score.txt");
+    printf("score.txt: %s", score.c_str());
+    EXPECT_GT(atoi(score.c_str()), 0) << "stars caught: " << score;
 }
 
 } // namespace

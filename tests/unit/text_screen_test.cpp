@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <prompt/screen.h>
+
 #include "support/console_start.h"
 #include "support/reference_text.h"
 
@@ -238,6 +240,30 @@ void ExpectSameAsCellByCell(const char* screen)
     EXPECT_EQ(0u, differing) << screen << ": whole repaint; first at (" << first % ours.Width << ", "
                              << first / ours.Width << ")";
     EXPECT_EQ(0u, differingRows) << screen << ": rows drawn one by one";
+
+    // A shown frame takes the rows from the layer kept between frames, or
+    // draws them over the graphics where they blend with it.
+    Canvas composed;
+    {
+        BackBufferHold hold;
+        BitBlt(composed.Dc, 0, 0, composed.Width, composed.Height, BackBufferDc(), 0, 0, SRCCOPY);
+    }
+    DrawRowsCellByCell(composed.Dc);
+    std::vector<COLORREF> over = composed.Pixels();
+    for (bool live : {false, true}) {
+        ComposeRowsLive(live);
+        ScreenShow();
+        Canvas shown;
+        HDC dc = GetDC(ConsoleWindowHandle());
+        BitBlt(shown.Dc, 0, 0, shown.Width, shown.Height, dc, 0, 0, SRCCOPY);
+        ReleaseDC(ConsoleWindowHandle(), dc);
+        std::vector<COLORREF> window = shown.Pixels();
+        size_t differingShown = 0;
+        for (size_t i = 0; i < over.size(); ++i)
+            differingShown += over[i] != window[i];
+        EXPECT_EQ(0u, differingShown) << screen << ": ScreenShow, rows " << (live ? "drawn over" : "from the layer");
+    }
+    ComposeRowsLive(false);
 }
 
 // A picture behind the text: stripes of colour in the back buffer.

@@ -1,0 +1,266 @@
+// What the rows look like, kept between frames: each visible row drawn once
+// into a layer, redrawn only when its cells change, and put over the back
+// buffer pixel by pixel when a frame is composed.
+//
+// A row is drawn twice, over black and over white. A pixel that comes out
+// the same on both does not depend on what lies beneath (an opaque cell, or a
+// glyph drawn without antialiasing): the layer keeps it. One that comes out
+// black and white is untouched: the graphics show. Any other pixel is a glyph
+// blended with what lies beneath (antialiased text on a transparent cell):
+// that row is drawn again over the graphics at every frame, as a repaint
+// draws it, so the frame has exactly a repaint's pixels either way.
+#include "console/console.h"
+
+#include <emmintrin.h>
+
+#include <cstring>
+#include <vector>
+
+#include "runtime/owners.h"
+
+namespace {
+
+const DWORD Covered = 0xFF000000; // the layer's mark: this pixel is the row's
+const DWORD Colour = 0x00FFFFFF;
+
+enum class Source : BYTE { Back, Layer, Mixed };
+
+struct Run {
+    LONG Start;
+    LONG End;
+    Source From;
+};
+
+// The cells a band was drawn from.
+struct RowCells {
+    LONG Length;
+    BYTE Text[TextRowBytes];
+    COLORREF Foreground[TextRowBytes];
+    LONG Background[TextRowBytes];
+};
+
+struct Band {
+    unsigned Generation;   // counts the builds
+    unsigned Composed;     // the build whose covered pixels the target holds; 0: none
+    bool Built;
+    bool Live;             // drawn over the graphics at every frame
+    RowCells Cells;
+    std::vector<Run> Runs; // pixel row by pixel row
+    std::vector<size_t> RowStart; // LineHeight + 1 offsets into Runs
+};
+
+struct RowLayer {
+    LONG Width;            // the client width the bands were built for
+    const OffscreenImage* Target; // the image the bands were last composed into
+    OffscreenImage Image;  // screen-sized: colours with the Covered mark
+    OffscreenImage Black;  // one band each, to draw a row over
+    OffscreenImage White;
+    Band Bands[TextRowCount];
+};
+
+RowLayer Layer;
+bool EveryRowLive; // tests: compose as antialiased text would be
+const ConsoleSurface& Surface = Console.Surface;
+TextStore& Store = Console.Text;
+
+bool MakeImages()
+{
+    if (Layer.Image.Dc)
+        return true;
+    LONG width = Surface.ScreenSize.Width;
+    if (!MakeOffscreenImage(Surface.BackBuffer.Dc, width, Surface.ScreenSize.Height, &Layer.Image) ||
+        !MakeOffscreenImage(Surface.BackBuffer.Dc, width, Surface.LineHeight, &Layer.Black) ||
+        !MakeOffscreenImage(Surface.BackBuffer.Dc, width, Surface.LineHeight, &Layer.White))
+        return false;
+    SelectObject(Layer.Black.Dc, Surface.ConsoleFont);
+    SelectObject(Layer.White.Dc, Surface.ConsoleFont);
+    return true;
+}
+
+void TakeCells(LONG row, RowCells* cells)
+{
+    const TextRows& rows = Store.TextScreen;
+    cells->Length = lstrlenA(reinterpret_cast<const char*>(rows.Text[row]));
+    memcpy(cells->Text, rows.Text[row], cells->Length);
+    memcpy(cells->Foreground, rows.Foreground[row], cells->Length * sizeof(COLORREF));
+    memcpy(cells->Background, rows.Background[row], cells->Length * sizeof(LONG));
+}
+
+bool SameCells(LONG row, const RowCells& cells)
+{
+    const TextRows& rows = Store.TextScreen;
+    LONG n = lstrlenA(reinterpret_cast<const char*>(rows.Text[row]));
+    return n == cells.Length && memcmp(cells.Text, rows.Text[row], n) == 0 &&
+           memcmp(cells.Foreground, rows.Foreground[row], n * sizeof(COLORREF)) == 0 &&
+           memcmp(cells.Background, rows.Background[row], n * sizeof(LONG)) == 0;
+}
+
+// Runs of one source shorter than this are taken pixel by pixel.
+const LONG ShortestRun = 16;
+
+void AddRun(std::vector<Run>* runs, LONG start, LONG end, Source from)
+{
+    if (end - start < ShortestRun)
+        from = Source::Mixed;
+    if (!runs->empty() && runs->back().End == start && runs->back().From == from && from == Source::Mixed) {
+        runs->back().End = end;
+        return;
+    }
+    runs->push_back(Run{start, end, from});
+}
+
+void BuildBand(LONG row, LONG width, LONG height)
+{
+    Band& band = Layer.Bands[row];
+    TakeCells(row, &band.Cells);
+    band.Built = true;
+    band.Generation += 1;
+    band.Live = false;
+    band.Runs.clear();
+    band.RowStart.assign(height + 1, 0);
+    if (band.Cells.Length == 0)
+        return; // no text: the graphics everywhere, no runs
+
+    const LONG stride = Surface.ScreenSize.Width;
+    PatBlt(Layer.Black.Dc, 0, 0, width, height, BLACKNESS);
+    PatBlt(Layer.White.Dc, 0, 0, width, height, WHITENESS);
+    DrawRowTextAt(Layer.Black.Dc, row, 0);
+    DrawRowTextAt(Layer.White.Dc, row, 0);
+    GdiFlush();
+    DWORD* layer = Layer.Image.Pixels + static_cast<size_t>(row) * Surface.LineHeight * stride;
+    for (LONG y = 0; y < height; ++y) {
+        band.RowStart[y] = band.Runs.size();
+        const DWORD* black = Layer.Black.Pixels + y * stride;
+        const DWORD* white = Layer.White.Pixels + y * stride;
+        DWORD* out = layer + y * stride;
+        LONG start = 0;
+        Source current = Source::Back;
+        for (LONG x = 0; x < width; ++x) {
+            DWORD b = black[x] & Colour, w = white[x] & Colour;
+            Source from;
+            if (b == w) {
+                out[x] = b | Covered;
+                from = Source::Layer;
+            } else {
+                out[x] = 0;
+                from = Source::Back;
+                if (b != 0 || w != Colour)
+                    band.Live = true; // blended with what lies beneath
+            }
+            if (from != current && x > start) {
+                AddRun(&band.Runs, start, x, current);
+                start = x;
+            }
+            current = from;
+        }
+        AddRun(&band.Runs, start, width, current);
+    }
+    band.RowStart[height] = band.Runs.size();
+    band.Live = band.Live || EveryRowLive;
+}
+
+void CopyColours(DWORD* to, const DWORD* from, LONG count)
+{
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(Colour));
+    LONG x = 0;
+    for (; x + 4 <= count; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x),
+                         _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x)), colour));
+    for (; x < count; ++x)
+        to[x] = from[x] & Colour;
+}
+
+void Select(DWORD* to, const DWORD* layer, const DWORD* back, LONG count)
+{
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(Colour));
+    LONG x = 0;
+    for (; x + 4 <= count; x += 4) {
+        __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(layer + x));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(back + x));
+        __m128i mark = _mm_srai_epi32(l, 31);
+        __m128i mixed = _mm_or_si128(_mm_and_si128(mark, _mm_and_si128(l, colour)), _mm_andnot_si128(mark, b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), mixed);
+    }
+    for (; x < count; ++x)
+        to[x] = (layer[x] & Covered) ? layer[x] & Colour : back[x];
+}
+
+} // namespace
+
+void ComposeRowsLive(bool live)
+{
+    std::lock_guard<std::recursive_mutex> text(Store.Lock);
+    EveryRowLive = live;
+    for (Band& band : Layer.Bands)
+        band.Built = false;
+}
+
+void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
+{
+    std::lock_guard<std::recursive_mutex> text(Store.Lock);
+    ScrollRowsIntoView(); // as a repaint does first
+    width = width < Surface.ScreenSize.Width ? width : Surface.ScreenSize.Width;
+    height = height < Surface.ScreenSize.Height ? height : Surface.ScreenSize.Height;
+    if (width <= 0 || height <= 0)
+        return;
+    if (!MakeImages()) { // what a repaint does, through the platform alone
+        BitBlt(target->Dc, 0, 0, width, height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
+        RenderRowsOver(target->Dc, -1, 0, true);
+        return;
+    }
+    if (width != Layer.Width) {
+        for (Band& band : Layer.Bands)
+            band.Built = false;
+        Layer.Width = width;
+    }
+    if (target != Layer.Target) {
+        for (Band& band : Layer.Bands)
+            band.Composed = 0;
+        Layer.Target = target;
+    }
+    const LONG stride = Surface.ScreenSize.Width, lineHeight = Surface.LineHeight;
+    const DWORD* back = Surface.BackBuffer.Pixels;
+    DWORD* front = target->Pixels;
+    std::vector<LONG> live;
+    LONG y = 0;
+    for (LONG row = 0; row < TextRowCount && y < height; ++row) {
+        LONG bandHeight = height - y < lineHeight ? height - y : lineHeight;
+        Band& band = Layer.Bands[row];
+        if (!band.Built || static_cast<LONG>(band.RowStart.size()) != bandHeight + 1 || !SameCells(row, band.Cells))
+            BuildBand(row, width, bandHeight);
+        if (band.Live)
+            live.push_back(row);
+        // The covered pixels do not depend on the graphics: where the target
+        // already holds this very build, they stay as they are.
+        bool coveredThere = band.Composed == band.Generation;
+        band.Composed = band.Generation;
+        const DWORD* layer = Layer.Image.Pixels + static_cast<size_t>(y) * stride;
+        for (LONG line = 0; line < bandHeight; ++line) {
+            size_t at = static_cast<size_t>(y + line) * stride;
+            if (band.Live || band.Cells.Length == 0) {
+                memcpy(front + at, back + at, width * sizeof(DWORD));
+                continue;
+            }
+            for (size_t r = band.RowStart[line]; r < band.RowStart[line + 1]; ++r) {
+                const Run& run = band.Runs[r];
+                size_t x = at + run.Start;
+                LONG count = run.End - run.Start;
+                size_t inBand = static_cast<size_t>(line) * stride + run.Start;
+                if (run.From == Source::Back)
+                    memcpy(front + x, back + x, count * sizeof(DWORD));
+                else if (run.From == Source::Layer && !coveredThere)
+                    CopyColours(front + x, layer + inBand, count);
+                else if (run.From == Source::Mixed)
+                    Select(front + x, layer + inBand, back + x, count);
+            }
+        }
+        y += bandHeight;
+    }
+    for (; y < height; ++y) // below the last row
+        memcpy(front + static_cast<size_t>(y) * stride, back + static_cast<size_t>(y) * stride, width * sizeof(DWORD));
+    if (!live.empty()) {
+        Selection font(target->Dc, Surface.ConsoleFont);
+        for (LONG row : live)
+            DrawRowTextAt(target->Dc, row, row * lineHeight);
+    }
+}

@@ -1,0 +1,370 @@
+// Shapes, text at a pixel, held drawing and the saved screen.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <prompt/picture.h>
+#include <prompt/screen.h>
+
+#include "support/console_start.h"
+#include "support/files.h"
+#include "support/reference_text.h"
+
+namespace {
+
+const COLORREF Red = RGB(255, 0, 0), Green = RGB(0, 200, 0), Blue = RGB(40, 40, 255), White = RGB(255, 255, 255);
+
+// Canvas pixels are DIB words, 0x00RRGGBB.
+DWORD DibWord(COLORREF c)
+{
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+// A copy of a device context's top-left width x height, in DIB words.
+std::vector<COLORREF> PixelsOf(HDC dc, LONG width, LONG height)
+{
+    Canvas copy(width, height);
+    BitBlt(copy.Dc, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+    return copy.Pixels();
+}
+
+std::vector<COLORREF> WindowPixels()
+{
+    HWND window = ConsoleWindowHandle();
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC dc = GetDC(window);
+    std::vector<COLORREF> pixels = PixelsOf(dc, client.right, client.bottom);
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
+std::vector<COLORREF> BackBufferPixels(LONG width, LONG height)
+{
+    BackBufferHold hold;
+    return PixelsOf(BackBufferDc(), width, height);
+}
+
+size_t Differing(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b)
+{
+    if (a.size() != b.size())
+        return a.size() + b.size();
+    size_t differing = 0, first = a.size();
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) {
+            differing += 1;
+            first = first < i ? first : i;
+        }
+    if (differing)
+        printf("first difference at pixel %u: %06lx against %06lx\n", unsigned(first), a[first], b[first]);
+    return differing;
+}
+
+class ScreenTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(StartConsole());
+        window = ConsoleWindowHandle();
+        ResetTextScreen(0, 0);
+        ScreenClear(0);
+        ASSERT_TRUE(RepaintAndWait(window));
+        GetClientRect(window, &client);
+    }
+    void TearDown() override
+    {
+        ScreenRelease();
+        ScreenClear(0);
+        ConsoleClear();
+        ConsoleFlush();
+    }
+    HWND window = nullptr;
+    RECT client{};
+};
+
+// The same GDI calls the shapes are made of, with a pen and brush of their own.
+void ReferenceShapes(HDC dc, LONG right, LONG bottom)
+{
+    PatBlt(dc, 0, 0, right, bottom, BLACKNESS);
+    auto pen = [dc](COLORREF c) { return SelectObject(dc, CreatePen(PS_SOLID, 1, c)); };
+    auto done = [dc](HGDIOBJ previous) { DeleteObject(SelectObject(dc, previous)); };
+    HGDIOBJ previous = pen(Red);
+    MoveToEx(dc, 5, 7, nullptr);
+    LineTo(dc, 60, 33);
+    SetPixelV(dc, 60, 33, Red);
+    MoveToEx(dc, -20, bottom - 3, nullptr); // clipped at the left and the bottom
+    LineTo(dc, 40, bottom + 30);
+    SetPixelV(dc, 40, bottom + 30, Red);
+    done(previous);
+    previous = pen(Green);
+    HGDIOBJ brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, 80, 10, 80 + 30, 10 + 20);
+    Ellipse(dc, 130, 10, 130 + 41, 10 + 23);
+    Rectangle(dc, right - 10, -5, right - 10 + 30, -5 + 20); // over the top right corner
+    SelectObject(dc, brush);
+    done(previous);
+    previous = pen(Blue);
+    HBRUSH blue = CreateSolidBrush(Blue);
+    brush = SelectObject(dc, blue);
+    Ellipse(dc, 200, 40, 200 + 33, 40 + 17);
+    SelectObject(dc, brush);
+    done(previous);
+    RECT box{250, 50, 250 + 25, 50 + 12};
+    FillRect(dc, &box, blue);
+    DeleteObject(blue);
+    SetPixelV(dc, 300, 5, White);
+}
+
+void OurShapes(LONG right, LONG bottom)
+{
+    DrawLine(5, 7, 60, 33, Red);
+    DrawLine(-20, bottom - 3, 40, bottom + 30, Red);
+    DrawBox(80, 10, 30, 20, Green);
+    DrawEllipse(130, 10, 41, 23, Green);
+    DrawBox(right - 10, -5, 30, 20, Green);
+    FillEllipse(200, 40, 33, 17, Blue);
+    FillBox(250, 50, 25, 12, Blue);
+    DrawPixel(300, 5, White);
+}
+
+TEST_F(ScreenTest, ShapesAreTheirGdiCallsOnTheWindowAndTheBackBuffer)
+{
+    OurShapes(client.right, client.bottom);
+    Canvas reference(client.right, client.bottom);
+    ReferenceShapes(reference.Dc, client.right, client.bottom);
+    std::vector<COLORREF> expected = reference.Pixels();
+    EXPECT_EQ(0u, Differing(expected, BackBufferPixels(client.right, client.bottom))) << "the back buffer";
+    EXPECT_EQ(0u, Differing(expected, WindowPixels())) << "the window";
+
+    // What the calls promise, read back pixel by pixel.
+    EXPECT_EQ(Red, ReadPixel(5, 7)) << "the line's first end point";
+    EXPECT_EQ(Red, ReadPixel(60, 33)) << "and its last";
+    EXPECT_EQ(Green, ReadPixel(80, 10));
+    EXPECT_EQ(Green, ReadPixel(109, 29)) << "an outline 30 x 20 ends at +29, +19";
+    EXPECT_EQ(0u, ReadPixel(110, 30));
+    EXPECT_EQ(0u, ReadPixel(95, 20)) << "an outline is hollow";
+    EXPECT_EQ(Blue, ReadPixel(250, 50));
+    EXPECT_EQ(Blue, ReadPixel(274, 61)) << "a filled box 25 x 12";
+    EXPECT_EQ(0u, ReadPixel(275, 61));
+    EXPECT_EQ(Blue, ReadPixel(216, 48)) << "a filled ellipse is filled";
+    EXPECT_EQ(0u, ReadPixel(150, 21)) << "an outlined one is not";
+    EXPECT_EQ(Green, ReadPixel(client.right - 10, 14)) << "the box cut by the corner keeps its left side";
+    EXPECT_EQ(White, ReadPixel(300, 5));
+    int outside = 0, inside = 0;
+    for (LONG y = 0; y < 80; ++y)
+        for (LONG x = 120; x < 245; ++x) {
+            bool inBox = (x >= 130 && x < 171 && y >= 10 && y < 33) || (x >= 200 && x < 233 && y >= 40 && y < 57);
+            (inBox ? inside : outside) += ReadPixel(x, y) != 0;
+        }
+    EXPECT_GT(inside, 100);
+    EXPECT_EQ(0, outside) << "ellipses stay inside their boxes";
+    EXPECT_EQ(CLR_INVALID, ReadPixel(-1, 0));
+    EXPECT_EQ(CLR_INVALID, ReadPixel(0, BackBufferSize().cy));
+    EXPECT_EQ(CLR_INVALID, ReadPixel(BackBufferSize().cx, 0));
+}
+
+TEST_F(ScreenTest, TextAtAPixelIsARowsGlyphsInTheGraphics)
+{
+    ConsoleCellMetrics cell = ConsoleMetrics();
+    const char* text = "Score 得点 ｶﾅ";
+    FillBox(0, 0, 300, 40, Blue);
+    ConsoleSetColors(White, NoBackground); // the same text as a row, over the same graphics
+    ConsoleLocate(2, 1);
+    ConsolePrint(text);
+    ConsoleFlush();
+    std::vector<COLORREF> row = WindowPixels();
+    size_t lit = 0;
+    for (COLORREF c : row)
+        lit += c == DibWord(White);
+    EXPECT_GT(lit, 50u) << "the glyphs have pixels";
+
+    ConsoleClear();
+    ConsoleFlush();
+    DrawTextAt(2 * cell.CellWidth, cell.LineHeight, text, White);
+    EXPECT_EQ(0u, Differing(row, BackBufferPixels(client.right, client.bottom))) << "in the back buffer";
+    EXPECT_EQ(0u, Differing(row, WindowPixels())) << "on the window";
+    ConsoleSetColors(Red, 0);
+    ConsolePrint("row over it");
+    ConsoleFlush();
+    ASSERT_TRUE(RepaintAndWait(window));
+    EXPECT_EQ(0u, Differing(row, BackBufferPixels(client.right, client.bottom)))
+        << "the text is graphics: the rows lie over it, not in it";
+    EXPECT_NE(0u, Differing(row, WindowPixels()));
+}
+
+TEST_F(ScreenTest, HeldDrawingReachesTheWindowOnlyWhenShown)
+{
+    ScreenClear(Blue);
+    ConsolePrint("before");
+    ConsoleFlush();
+    ScreenHold();
+    std::vector<COLORREF> shown = WindowPixels();
+
+    Picture dots;
+    PictureCreate(&dots);
+    PictureSetCaptureDelay(&dots, -1);
+    PictureAttachWindow(&dots);
+    ASSERT_EQ(1, PictureLoad(&dots, TestDataFile("images/dots3x2.bmp").c_str()));
+    ScreenClear(Red);
+    for (int i = 0; i < 50; ++i)
+        FillBox(i * 7, i * 5, 20, 20, RGB(i * 5, 255 - i * 5, 0));
+    DrawLine(0, 0, 300, 200, White);
+    FillEllipse(100, 100, 50, 30, Green);
+    DrawTextAt(200, 20, "held 保留", White);
+    PictureDrawSized(&dots, 320, 100, 60, 40, 0);
+    ConsoleSetColors(White, NoBackground);
+    ConsolePrint("\r\nprinted while held");
+    ConsoleFlush();
+    EXPECT_EQ(0u, Differing(shown, WindowPixels())) << "nothing drawn while held reaches the window";
+    ASSERT_TRUE(RepaintAndWait(window));
+    EXPECT_EQ(0u, Differing(shown, WindowPixels())) << "a repaint shows the last frame shown";
+    EXPECT_EQ(Red, ReadPixel(client.right - 3, client.bottom - 3)) << "the back buffer has it all";
+
+    ScreenShow();
+    Canvas expected;
+    {
+        BackBufferHold hold;
+        BitBlt(expected.Dc, 0, 0, expected.Width, expected.Height, BackBufferDc(), 0, 0, SRCCOPY);
+    }
+    DrawRowsCellByCell(expected.Dc);
+    EXPECT_EQ(0u, Differing(expected.Pixels(), WindowPixels())) << "shown: the back buffer with the rows over it";
+    ASSERT_TRUE(RepaintAndWait(window));
+    EXPECT_EQ(0u, Differing(expected.Pixels(), WindowPixels())) << "and a repaint keeps it";
+
+    FillBox(0, 0, 40, 40, White); // still held
+    EXPECT_NE(White, WindowPixel(20, 20));
+    ScreenRelease();
+    EXPECT_EQ(White, WindowPixel(20, 20)) << "released: shown";
+    FillBox(0, 0, 40, 40, Blue);
+    EXPECT_EQ(Blue, WindowPixel(20, 20)) << "and drawn straight to the window again";
+    PictureDestroy(&dots);
+}
+
+// Frames of boxes in one colour, the colour changing every frame, are built
+// held and shown while another thread watches the window and a third repaints
+// it: every look finds one whole frame, never a cleared one or two mixed.
+TEST_F(ScreenTest, AWatcherNeverSeesAHalfDrawnFrame)
+{
+    const COLORREF colours[] = {Red, Green};
+    const int boxes = 40;
+    auto drawFrame = [&](int frame) {
+        ScreenClear(0);
+        for (int b = 0; b < boxes; ++b)
+            FillBox(10 + (b % 10) * 60, 10 + (b / 10) * 60, 30, 30, colours[frame % 2]);
+        ScreenShow();
+    };
+    ScreenHold();
+    drawFrame(0);
+    std::atomic<bool> running{true};
+    std::atomic<int> looks{0}, cleared{0}, mixed{0};
+    std::thread watcher([&] {
+        HDC dc = GetDC(window);
+        while (running) {
+            std::vector<COLORREF> seen = PixelsOf(dc, 640, 280);
+            int counts[3] = {0, 0, 0};
+            for (int b = 0; b < boxes; ++b) {
+                DWORD c = seen[(25 + (b / 10) * 60) * 640 + 25 + (b % 10) * 60];
+                counts[c == DibWord(colours[0]) ? 0 : c == DibWord(colours[1]) ? 1 : 2] += 1;
+            }
+            if (counts[2] > 0 && cleared == 0)
+                printf("look %d: %d, %d, %d\n", looks.load(), counts[0], counts[1], counts[2]);
+            cleared += counts[2] > 0;
+            mixed += counts[0] > 0 && counts[1] > 0;
+            ++looks;
+        }
+        ReleaseDC(window, dc);
+    });
+    std::thread repainter([&] {
+        while (running)
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    });
+    for (int frame = 1; frame <= 300; ++frame)
+        drawFrame(frame);
+    for (DWORD start = GetTickCount(); looks < 200 && GetTickCount() - start < 30000;)
+        drawFrame(1);
+    running = false;
+    watcher.join();
+    repainter.join();
+    printf("%d looks at the window\n", looks.load());
+    EXPECT_GE(looks, 200);
+    EXPECT_EQ(0, cleared) << "looks that found a box missing";
+    EXPECT_EQ(0, mixed) << "looks that found two frames at once";
+}
+
+TEST_F(ScreenTest, SavedScreenIsWhatTheWindowShows)
+{
+    for (LONG x = 0; x < client.right; x += 4)
+        FillBox(x, 0, 4, client.bottom, RGB(x % 256, 100, 255 - x % 256));
+    FillEllipse(100, 100, 200, 120, Green);
+    DrawTextAt(20, 300, "保存 saved", White);
+    ConsoleSetColors(RGB(255, 200, 0), NoBackground);
+    ConsolePrint("rows too: 行\r\n");
+    ConsoleSetColors(White, Blue);
+    ConsolePrint("opaque cells");
+    ConsoleFlush();
+
+    std::string path = ScratchFile("screen.bmp", "");
+    ASSERT_EQ(1, ScreenSave(path.c_str()));
+    std::vector<COLORREF> window = WindowPixels();
+    std::string file = ReadWholeFile(path);
+    ASSERT_GE(file.size(), sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
+    BITMAPFILEHEADER header;
+    BITMAPINFOHEADER info;
+    memcpy(&header, file.data(), sizeof header);
+    memcpy(&info, file.data() + sizeof header, sizeof info);
+    EXPECT_EQ(0x4D42, header.bfType);
+    EXPECT_EQ(24, info.biBitCount);
+    ASSERT_EQ(client.right, info.biWidth);
+    ASSERT_EQ(client.bottom, info.biHeight) << "bottom-up, the client area's height";
+    size_t stride = (client.right * 3 + 3) & ~3;
+    ASSERT_EQ(header.bfOffBits + stride * client.bottom, file.size());
+    std::vector<COLORREF> saved(window.size());
+    for (LONG y = 0; y < client.bottom; ++y)
+        for (LONG x = 0; x < client.right; ++x) {
+            const unsigned char* p =
+                reinterpret_cast<const unsigned char*>(file.data()) + header.bfOffBits + (client.bottom - 1 - y) * stride + x * 3;
+            saved[y * client.right + x] = (p[2] << 16) | (p[1] << 8) | p[0];
+        }
+    EXPECT_EQ(0u, Differing(window, saved)) << "the file against the window";
+
+    ScreenHold(); // held: the frame shown, not the back buffer
+    ScreenClear(Red);
+    ASSERT_EQ(1, ScreenSave(path.c_str()));
+    EXPECT_EQ(file, ReadWholeFile(path));
+    EXPECT_EQ(0, ScreenSave("Z:\\no such folder\\screen.bmp"));
+}
+
+TEST_F(ScreenTest, ConsoleClearEmptiesTheRowsAndLocateClamps)
+{
+    FillBox(0, 0, 200, 50, Green);
+    ConsolePrint("some text\r\nand more");
+    ConsoleFlush();
+    ConsoleClear();
+    EXPECT_EQ("", RowText(0));
+    EXPECT_EQ("", RowText(1));
+    EXPECT_EQ(0, ConsoleCursor().Column);
+    EXPECT_EQ(0, ConsoleCursor().Row);
+    ConsoleFlush();
+    EXPECT_EQ(0u, Differing(BackBufferPixels(client.right, client.bottom), WindowPixels()))
+        << "the window shows the graphics alone";
+
+    ConsoleLocate(5, 2);
+    ConsolePrint("x");
+    EXPECT_EQ("     x", RowText(2)) << "the cells before are spaces, so that the x is drawn";
+    EXPECT_EQ(NoBackground, ConsoleCell(2, 0).Background) << "transparent ones";
+    EXPECT_EQ(6, ConsoleCursor().Column);
+    EXPECT_EQ(2, ConsoleCursor().Row);
+    ConsoleLocate(-4, 500);
+    EXPECT_EQ(0, ConsoleCursor().Column);
+    EXPECT_EQ(100, ConsoleCursor().Row);
+    ConsoleLocate(999, -1);
+    EXPECT_EQ(253, ConsoleCursor().Column);
+    EXPECT_EQ(0, ConsoleCursor().Row);
+}
+
+} // namespace
