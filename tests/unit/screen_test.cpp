@@ -310,7 +310,7 @@ TEST_F(ScreenTest, SavedScreenIsWhatTheWindowShows)
 
     std::string path = ScratchFile("screen.bmp", "");
     ASSERT_EQ(1, ScreenSave(path.c_str()));
-    std::vector<COLORREF> window = WindowPixels();
+    std::vector<COLORREF> shown = WindowPixels();
     std::string file = ReadWholeFile(path);
     ASSERT_GE(file.size(), sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
     BITMAPFILEHEADER header;
@@ -323,14 +323,14 @@ TEST_F(ScreenTest, SavedScreenIsWhatTheWindowShows)
     ASSERT_EQ(client.bottom, info.biHeight) << "bottom-up, the client area's height";
     size_t stride = (client.right * 3 + 3) & ~3;
     ASSERT_EQ(header.bfOffBits + stride * client.bottom, file.size());
-    std::vector<COLORREF> saved(window.size());
+    std::vector<COLORREF> saved(shown.size());
     for (LONG y = 0; y < client.bottom; ++y)
         for (LONG x = 0; x < client.right; ++x) {
             const unsigned char* p =
                 reinterpret_cast<const unsigned char*>(file.data()) + header.bfOffBits + (client.bottom - 1 - y) * stride + x * 3;
             saved[y * client.right + x] = (p[2] << 16) | (p[1] << 8) | p[0];
         }
-    EXPECT_EQ(0u, Differing(window, saved)) << "the file against the window";
+    EXPECT_EQ(0u, Differing(shown, saved)) << "the file against the window";
 
     ScreenHold(); // held: the frame shown, not the back buffer
     ScreenClear(Red);
