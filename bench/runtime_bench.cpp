@@ -494,7 +494,7 @@ void MeasureFrameWait()
     FrameFigures steady = MeasureFrames([] { FrameWait(60); });
     FrameFigures sleeping = MeasureFrames([] { Sleep(16); });
     Report("FrameWait(60): mean frame interval", steady.MeanMs, "Sleep(16) loop", sleeping.MeanMs, "ms");
-    Report("FrameWait(60): 99th percentile of |interval - 16.667 ms|", steady.P99DeviationMs, "Sleep(16) loop",
+    Report("FrameWait(60): 99th percentile of the interval's distance from 16.667 ms", steady.P99DeviationMs, "Sleep(16) loop",
            sleeping.P99DeviationMs, "ms");
     Report("FrameWait(60): frame 600 away from 10 s", steady.EndErrorMs, "Sleep(16) loop", sleeping.EndErrorMs, "ms");
 }
