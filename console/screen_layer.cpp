@@ -175,12 +175,7 @@ void ConsoleClear()
     bool request = false;
     {
         std::lock_guard<std::recursive_mutex> hold(Store.Lock);
-        TextRows& rows = Store.TextScreen;
-        for (int r = 0; r < TextRowCount; ++r) {
-            ZeroMemory(rows.Text[r], TextRowBytes);
-            ZeroMemory(rows.Foreground[r], TextRowBytes * sizeof(COLORREF));
-            ZeroMemory(rows.Background[r], TextRowBytes * sizeof(LONG));
-        }
+        ConsoleClearText();
         Store.Cursor = CellPosition{0, 0};
         Store.Pending = PendingRows{true, true, 0, 0};
         request = !Store.DrawRequested;
