@@ -112,14 +112,25 @@ void DrawLine(LONG x0, LONG y0, LONG x1, LONG y1, COLORREF color)
     });
 }
 
-void DrawBox(LONG x, LONG y, LONG width, LONG height, COLORREF color)
+namespace {
+
+// An outlined or filled shape of the box, drawn by the GDI call given.
+template <typename Shape>
+void DrawInBox(LONG x, LONG y, LONG width, LONG height, COLORREF color, bool filled, Shape shape)
 {
     if (width <= 0 || height <= 0)
         return;
     DrawGraphics([&](HDC dc) {
-        Colours colours(dc, color, false);
-        Rectangle(dc, x, y, x + width, y + height);
+        Colours colours(dc, color, filled);
+        shape(dc, x, y, x + width, y + height);
     });
+}
+
+} // namespace
+
+void DrawBox(LONG x, LONG y, LONG width, LONG height, COLORREF color)
+{
+    DrawInBox(x, y, width, height, color, false, Rectangle);
 }
 
 void FillBox(LONG x, LONG y, LONG width, LONG height, COLORREF color)
@@ -131,22 +142,12 @@ void FillBox(LONG x, LONG y, LONG width, LONG height, COLORREF color)
 
 void DrawEllipse(LONG x, LONG y, LONG width, LONG height, COLORREF color)
 {
-    if (width <= 0 || height <= 0)
-        return;
-    DrawGraphics([&](HDC dc) {
-        Colours colours(dc, color, false);
-        Ellipse(dc, x, y, x + width, y + height);
-    });
+    DrawInBox(x, y, width, height, color, false, Ellipse);
 }
 
 void FillEllipse(LONG x, LONG y, LONG width, LONG height, COLORREF color)
 {
-    if (width <= 0 || height <= 0)
-        return;
-    DrawGraphics([&](HDC dc) {
-        Colours colours(dc, color, true);
-        Ellipse(dc, x, y, x + width, y + height);
-    });
+    DrawInBox(x, y, width, height, color, true, Ellipse);
 }
 
 void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color)
