@@ -225,7 +225,15 @@ TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
             c = c == RGB(255, 255, 255);
         return cells;
     };
-    std::vector<COLORREF> noScore = scorePixels();
+    // The first score drawn, once it holds still: before it, a change would
+    // be the text's first drawing rather than a catch.
+    std::vector<COLORREF> noScore;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20)) {
+        noScore = scorePixels();
+        Sleep(40);
+        if (std::count(noScore.begin(), noScore.end(), COLORREF(1)) > 20 && scorePixels() == noScore)
+            break;
+    }
     bool scored = false;
     for (DWORD start = GetTickCount(); !scored && GetTickCount() - start < 30000; Sleep(20)) {
         std::vector<COLORREF> now = scorePixels();
