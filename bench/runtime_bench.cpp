@@ -257,6 +257,13 @@ void MeasureHeldFrames()
     Pair show = Compare(20, ScreenShow, CopyClientArea);
     Report("ScreenShow, screen of coloured text over graphics", show.Ours, "the back-buffer copy of the client area",
            show.Baseline, "us");
+    // A diagonal line changes the whole client area at the cost of a line:
+    // the frame is composed whole, as after a game's ScreenClear.
+    auto diagonal = [client] { DrawLine(0, 0, client.right - 1, client.bottom - 1, RGB(255, 255, 0)); };
+    Pair whole = Compare(
+        20, [&diagonal] { diagonal(); ScreenShow(); }, [&diagonal] { diagonal(); CopyClientArea(); });
+    Report("ScreenShow, the same after a line across the whole client area", whole.Ours,
+           "the same line and the back-buffer copy", whole.Baseline, "us");
 
     HDC back = BackBufferDc();
     HBRUSH brush = CreateSolidBrush(RGB(200, 120, 50));

@@ -1,6 +1,9 @@
 // What the rows look like, kept between frames: each visible row drawn once
 // into a layer, redrawn only when its cells change, and put over the back
-// buffer pixel by pixel when a frame is composed.
+// buffer pixel by pixel when a frame is composed. A frame composed again into
+// the same image takes only what changed: the rows whose cells changed, and
+// the part of the back buffer drawn since (GDI keeps that bounding rectangle
+// for the back buffer's device context, whoever draws through it).
 //
 // A row is drawn twice, over black and over white. A pixel that comes out
 // the same on both does not depend on what lies beneath (an opaque cell, or a
@@ -51,7 +54,9 @@ struct Band {
 
 struct RowLayer {
     LONG Width;            // the client width the bands were built for
+    LONG Height;           // the client height last composed
     const OffscreenImage* Target; // the image the bands were last composed into
+    bool Tracking;         // the back buffer's drawing is bounded since that compose
     OffscreenImage Image;  // screen-sized: colours with the Covered mark
     OffscreenImage Black;  // one band each, to draw a row over
     OffscreenImage White;
@@ -185,6 +190,35 @@ void Select(DWORD* to, const DWORD* layer, const DWORD* back, LONG count)
         to[x] = (layer[x] & Covered) ? layer[x] & Colour : back[x];
 }
 
+// The part of the back buffer drawn since the last compose, clipped to the
+// frame, and the tracking started again; false when GDI cannot tell.
+bool TakeChangedArea(LONG width, LONG height, RECT* changed)
+{
+    HDC back = Surface.BackBuffer.Dc;
+    bool known = Layer.Tracking;
+    UINT bounds = GetBoundsRect(back, changed, DCB_RESET);
+    Layer.Tracking = SetBoundsRect(back, nullptr, DCB_ENABLE) != 0;
+    if (!known || bounds == 0)
+        return false;
+    if (bounds != DCB_SET) { // DCB_RESET: nothing drawn
+        SetRectEmpty(changed);
+        return true;
+    }
+    // One pixel more each way: how far a bound reaches is left to the driver.
+    changed->left = changed->left - 1 > 0 ? changed->left - 1 : 0;
+    changed->top = changed->top - 1 > 0 ? changed->top - 1 : 0;
+    changed->right = changed->right + 1 < width ? changed->right + 1 : width;
+    changed->bottom = changed->bottom + 1 < height ? changed->bottom + 1 : height;
+    if (changed->left >= changed->right || changed->top >= changed->bottom)
+        SetRectEmpty(changed);
+    return true;
+}
+
+bool LineChanged(const RECT& changed, LONG y)
+{
+    return y >= changed.top && y < changed.bottom;
+}
+
 } // namespace
 
 void ComposeRowsLive(bool live)
@@ -208,15 +242,19 @@ void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
         RenderRowsOver(target->Dc, -1, 0, true);
         return;
     }
+    bool sameFrame = target == Layer.Target && width == Layer.Width && height == Layer.Height;
     if (width != Layer.Width) {
         for (Band& band : Layer.Bands)
             band.Built = false;
         Layer.Width = width;
     }
-    if (target != Layer.Target) {
+    RECT changed{};
+    bool sinceLast = TakeChangedArea(width, height, &changed) && sameFrame;
+    if (!sinceLast) {
         for (Band& band : Layer.Bands)
             band.Composed = 0;
         Layer.Target = target;
+        Layer.Height = height;
     }
     const LONG stride = Surface.ScreenSize.Width, lineHeight = Surface.LineHeight;
     const DWORD* back = Surface.BackBuffer.Pixels;
@@ -228,24 +266,37 @@ void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
         Band& band = Layer.Bands[row];
         if (!band.Built || static_cast<LONG>(band.RowStart.size()) != bandHeight + 1 || !SameCells(row, band.Cells))
             BuildBand(row, width, bandHeight);
-        if (band.Live)
-            live.push_back(row);
         // The covered pixels do not depend on the graphics: where the target
-        // already holds this very build, they stay as they are.
+        // already holds this very build, they stay as they are, and so does
+        // all of the band outside the changed area.
         bool coveredThere = band.Composed == band.Generation;
         band.Composed = band.Generation;
+        if (band.Live) {
+            if (coveredThere && (changed.bottom <= y || changed.top >= y + bandHeight)) {
+                y += bandHeight;
+                continue; // drawn over graphics that are still the same
+            }
+            coveredThere = false; // the text is drawn again over the whole band
+            live.push_back(row);
+        }
+        const LONG left = coveredThere ? changed.left : 0, right = coveredThere ? changed.right : width;
         const DWORD* layer = Layer.Image.Pixels + static_cast<size_t>(y) * stride;
         for (LONG line = 0; line < bandHeight; ++line) {
+            if (coveredThere && !LineChanged(changed, y + line))
+                continue;
             size_t at = static_cast<size_t>(y + line) * stride;
             if (band.Live || band.Cells.Length == 0) {
-                memcpy(front + at, back + at, width * sizeof(DWORD));
+                memcpy(front + at + left, back + at + left, (right - left) * sizeof(DWORD));
                 continue;
             }
             for (size_t r = band.RowStart[line]; r < band.RowStart[line + 1]; ++r) {
                 const Run& run = band.Runs[r];
-                size_t x = at + run.Start;
-                LONG count = run.End - run.Start;
-                size_t inBand = static_cast<size_t>(line) * stride + run.Start;
+                LONG start = run.Start > left ? run.Start : left, end = run.End < right ? run.End : right;
+                if (start >= end)
+                    continue;
+                size_t x = at + start;
+                LONG count = end - start;
+                size_t inBand = static_cast<size_t>(line) * stride + start;
                 if (run.From == Source::Back)
                     memcpy(front + x, back + x, count * sizeof(DWORD));
                 else if (run.From == Source::Layer && !coveredThere)
@@ -256,8 +307,12 @@ void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
         }
         y += bandHeight;
     }
+    const LONG left = sinceLast ? changed.left : 0, right = sinceLast ? changed.right : width;
     for (; y < height; ++y) // below the last row
-        memcpy(front + static_cast<size_t>(y) * stride, back + static_cast<size_t>(y) * stride, width * sizeof(DWORD));
+        if (!sinceLast || LineChanged(changed, y)) {
+            size_t at = static_cast<size_t>(y) * stride + left;
+            memcpy(front + at, back + at, (right - left) * sizeof(DWORD));
+        }
     if (!live.empty()) {
         Selection font(target->Dc, Surface.ConsoleFont);
         for (LONG row : live)

@@ -236,6 +236,37 @@ TEST_F(ScreenTest, HeldDrawingReachesTheWindowOnlyWhenShown)
     ASSERT_TRUE(RepaintAndWait(window));
     EXPECT_EQ(0u, Differing(expected.Pixels(), WindowPixels())) << "and a repaint keeps it";
 
+    // A shown frame takes only what changed since the last: each kind of
+    // drawing, a little of it, must still be all there.
+    auto expectShown = [&](const char* what) {
+        ScreenShow();
+        {
+            BackBufferHold hold;
+            BitBlt(expected.Dc, 0, 0, expected.Width, expected.Height, BackBufferDc(), 0, 0, SRCCOPY);
+        }
+        DrawRowsCellByCell(expected.Dc);
+        EXPECT_EQ(0u, Differing(expected.Pixels(), WindowPixels())) << what;
+    };
+    ScreenShow();
+    expectShown("shown again, nothing changed");
+    FillBox(client.right - 7, client.bottom - 5, 7, 5, Green);
+    expectShown("a box in the bottom right corner");
+    DrawPixel(3, 18, White);
+    DrawLine(600, 2, 630, 9, Blue);
+    expectShown("a pixel and a line");
+    DrawEllipse(40, 200, 9, 7, White);
+    DrawTextAt(500, 300, "字", Green);
+    expectShown("an ellipse and a glyph");
+    PictureDraw(&dots, 7, 250, SRCCOPY);
+    PictureDrawBlended(&dots, 400, 64, 30, 20, 128);
+    PictureDrawKeyed(&dots, 20, 330, 30, 20, RGB(255, 255, 255));
+    expectShown("pictures copied, blended and keyed");
+    ConsoleLocate(3, 5);
+    ConsolePrint("row");
+    ConsoleFlush();
+    FillBox(0, 5 * ConsoleMetrics().LineHeight + 2, 2, 2, Blue); // under the row printed
+    expectShown("a row printed over a change");
+
     FillBox(0, 0, 40, 40, White); // still held
     EXPECT_NE(White, WindowPixel(20, 20));
     ScreenRelease();
