@@ -2,6 +2,7 @@
 
 #include <mmsystem.h>
 
+#include <atomic>
 #include <cstring>
 
 #include "runtime/code_page.h"
@@ -34,6 +35,7 @@ struct MixerRecord {
     int16_t Buffers[MixBufferCount][MixBufferFrames * 2];
     int SilentTail;
     LONG Used;            // the stream has been written to since it opened
+    std::atomic<LONG> RanDry; // times every buffer came back while voices still sounded
 };
 
 MixerRecord Mixer;
@@ -219,6 +221,8 @@ void Feed()
             Mixer.Queued[i] = 0;
         queued += Mixer.Queued[i];
     }
+    if (queued == 0 && Mixer.SilentTail == 0 && Mixer.Used)
+        ++Mixer.RanDry; // the device played all it had before the thread refilled it
     // A stream at rest is paused while every buffer goes in, so that it starts
     // with all of them: started with one, or with 60 ms, it ran dry under Wine
     // before more reached the sound server. (With buffers of 10 ms instead of
@@ -422,6 +426,11 @@ HANDLE MixerThread()
 int MixerOutputFailed()
 {
     return Mixer.OutputFailed;
+}
+
+LONG MixerTimesRanDry()
+{
+    return Mixer.RanDry;
 }
 
 int MixerOutputOpen()

@@ -54,6 +54,9 @@ SIZE_T MixerBytesHeld();
 HANDLE MixerThread();
 int MixerOutputOpen();
 int MixerOutputFailed();
+// How often the stream ran dry while voices sounded: the sound thread came
+// too late to refill it, and a gap was heard.
+LONG MixerTimesRanDry();
 
 // Opens a sound file for reading: the one place a name reaches the platform.
 HANDLE OpenSoundFile(const char* name);

@@ -274,7 +274,8 @@ def check_mixer(recording_path, events_path, clock_file):
     at = {name: rec.frame(t) for name, t in events.items()}
     ms = int(RATE / 1000)
     failures = []
-    print(f"recording {seconds(len(rec.mono)):.1f} s; later half of the clock {rec.drift * 1000:+.1f} ms off")
+    print(f"recording {seconds(len(rec.mono)):.1f} s; later half of the clock {rec.drift * 1000:+.1f} ms off; "
+          f"the mixer's stream ran dry {values.get('randry')} times")
     if abs(rec.drift) > 0.01:
         failures.append(f"the recording's clock moved by {rec.drift * 1000:.1f} ms: data was lost")
 

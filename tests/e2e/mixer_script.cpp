@@ -148,6 +148,7 @@ TEST(MixerScript, PlaysTheScheduleWhileRecorded)
     for (const Event& event : Events)
         std::fprintf(out, "%s %lld\n", event.Name.c_str(), static_cast<long long>(event.Time));
     std::fprintf(out, "value musicvolumetaken %d\n", volumeTaken);
+    std::fprintf(out, "value randry %ld\n", MixerTimesRanDry());
     std::fclose(out);
 }
 
