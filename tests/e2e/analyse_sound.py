@@ -217,8 +217,9 @@ def track(recording, frequency, first, last, length=882, hop=220):
             for start in range(first, last, hop)]
 
 
-def runs(points, threshold):
-    """(first, last) centre frames of the runs of points above threshold."""
+def runs(points, threshold, dropouts=()):
+    """(first, last) centre frames of the runs of points above threshold; two
+    runs with one of the dropouts between them are one."""
     found, start, end = [], None, None
     for frame, value in points:
         if value > threshold:
@@ -229,6 +230,35 @@ def runs(points, threshold):
             start = None
     if start is not None:
         found.append((start, end))
+    merged = found[:1]
+    for first, last in found[1:]:
+        gap = (merged[-1][1], first)
+        if gap[1] - gap[0] <= DROPOUT_GAP and any(gap[0] - 882 <= d0 and d1 <= gap[1] + 882 for d0, d1 in dropouts):
+            merged[-1] = (merged[-1][0], last)
+        else:
+            merged.append((first, last))
+    return merged
+
+
+LONGEST_DROPOUT = int(0.012 * RATE)
+DROPOUT_GAP = int(0.04 * RATE)  # a dropout seen through the 20 ms windows of track
+
+
+def dropouts(recording):
+    """(first, end) frames of stretches of exact silence, 0.2 to 12 ms long,
+    with sound on both sides: blocks the platform's stream lost while it ran
+    (under Wine, PulseAudio's stream does so when the host is loaded)."""
+    mono, found, start = recording.mono, [], None
+    for i, value in enumerate(mono):
+        if value == 0:
+            start = i if start is None else start
+            continue
+        if start is not None and 8 <= i - start <= LONGEST_DROPOUT and start >= 88:
+            before = max(abs(v) for v in mono[start - 88:start])
+            after = max(abs(v) for v in mono[i:i + 88])
+            if before > 1000 and after > 1000:
+                found.append((start, i))
+        start = None
     return found
 
 
@@ -278,13 +308,25 @@ def check_mixer(recording_path, events_path, clock_file):
           f"the mixer's stream ran dry {values.get('randry')} times")
     if abs(rec.drift) > 0.01:
         failures.append(f"the recording's clock moved by {rec.drift * 1000:.1f} ms: data was lost")
+    if values.get("randry", 1) != 0:
+        failures.append("the mixer's stream ran dry while voices sounded")
+    # Known difference, Wine: the platform's stream loses a few milliseconds
+    # now and then on a loaded host, heard as exact silence in a running
+    # sound. Where the mixer never let its stream run dry they are not its
+    # own: a sound split by one of them counts as whole.
+    lost = dropouts(rec)
+    if lost:
+        print(f"known: the platform's stream dropped {len(lost)} stretches, "
+              + ", ".join(f"{seconds(b - a) * 1000:.1f} ms at {seconds(a - at['tone500']):.3f} s" for a, b in lost))
+    if len(lost) > 10:
+        failures.append(f"the platform's stream dropped {len(lost)} stretches: too many to check the rest")
 
     # Three tones 80 ms apart: each whole, all three together where they overlap.
     full = 0.25 * 32767
     tones = {}
     for name, frequency in (("tone500", 500), ("tone800", 800), ("tone1250", 1250)):
         points = track(rec, frequency, at["tone500"] - 100 * ms, at["tone1250"] + 800 * ms)
-        found = [r for r in runs(points, full / 2) if r[1] > at[name]]
+        found = [r for r in runs(points, full / 2, lost) if r[1] > at[name]]
         if len(found) != 1:
             failures.append(f"{frequency} Hz: {len(found)} stretches heard, not one")
             continue
@@ -315,7 +357,7 @@ def check_mixer(recording_path, events_path, clock_file):
     # The same tone at 100 % and at 50 %.
     full = 0.4 * 32767
     points = track(rec, 700, at["volume100"] - 100 * ms, at["volume50"] + 800 * ms)
-    found = runs(points, full / 4)
+    found = runs(points, full / 4, lost)
     if len(found) != 2:
         failures.append(f"700 Hz: {len(found)} stretches heard, not two")
     else:
@@ -332,7 +374,7 @@ def check_mixer(recording_path, events_path, clock_file):
     counts = {}
     for frequency, length in ((600, 0.15), (900, 0.1)):
         points = track(rec, frequency, *span)
-        counts[frequency] = sum(1 for a, b in runs(points, full / 2) if abs(seconds(b - a) - length) < 0.03)
+        counts[frequency] = sum(1 for a, b in runs(points, full / 2, lost) if abs(seconds(b - a) - length) < 0.03)
     print(f"looped voice: the 600 Hz part heard whole {counts[600]} times, the 900 Hz part {counts[900]} times")
     if min(counts.values()) < 2:
         failures.append("the looped voice was not heard twice")
@@ -389,7 +431,7 @@ def check_mixer(recording_path, events_path, clock_file):
     # Looped music: each time round heard whole; then at half volume.
     full = 0.3 * 32767
     points = track(rec, 1500, at["music"], at["musicstop"] + 500 * ms)
-    plays = [r for r in runs(points, full / 4) if seconds(r[1] - r[0]) > 0.3]
+    plays = [r for r in runs(points, full / 4, lost) if seconds(r[1] - r[0]) > 0.3]
     loud = [middle_amplitude(points, r) for r in plays if r[1] < at["musichalf"]]
     soft = [middle_amplitude(points, r) for r in plays if r[0] > at["musichalf"] + 150 * ms]
     print(f"looped music: heard whole {len(plays)} times, amplitudes {[round(middle_amplitude(points, r)) for r in plays]}")
