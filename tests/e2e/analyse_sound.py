@@ -240,12 +240,12 @@ def runs(points, threshold, dropouts=()):
     return merged
 
 
-LONGEST_DROPOUT = int(0.012 * RATE)
-DROPOUT_GAP = int(0.04 * RATE)  # a dropout seen through the 20 ms windows of track
+LONGEST_DROPOUT = int(0.032 * RATE)
+DROPOUT_GAP = int(0.055 * RATE)  # a dropout seen through the 20 ms windows of track
 
 
 def dropouts(recording):
-    """(first, end) frames of stretches of exact silence, 0.2 to 12 ms long,
+    """(first, end) frames of stretches of exact silence, 0.2 to 32 ms long,
     with sound on both sides: blocks the platform's stream lost while it ran
     (under Wine, PulseAudio's stream does so when the host is loaded)."""
     mono, found, start = recording.mono, [], None
