@@ -16,14 +16,71 @@ for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing="$missing $p"
 done
 
+# A package mirror in the middle of a sync serves one index stale for minutes
+# ("File has unexpected size ... Mirror sync in progress?"), and apt-get update
+# then fails. It is tried again for about a minute; after that the install is
+# tried with the lists there are, and only if that fails too does the script
+# stop, saying which index it could not fetch. Signatures and hashes are
+# always checked: a stale index is waited out, never accepted.
+UPDATE_TRIES=${INSTALL_DEPS_UPDATE_TRIES:-5}
+UPDATE_PAUSE=${INSTALL_DEPS_UPDATE_PAUSE:-15}
+UPDATE_LOG=$(mktemp)
+trap 'rm -f "$UPDATE_LOG"' EXIT
+
+# The first index apt could not fetch in the last update, or nothing.
+unfetched_index() {
+    sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$UPDATE_LOG" | head -1
+}
+
+update_package_lists() {
+    try=1
+    while :; do
+        # apt-get update may say "E:" and still exit 0 when an index is left out.
+        if $SUDO apt-get update -q >"$UPDATE_LOG" 2>&1 && ! grep -q '^E: ' "$UPDATE_LOG"; then
+            cat "$UPDATE_LOG"
+            return 0
+        fi
+        cat "$UPDATE_LOG"
+        [ "$try" -lt "$UPDATE_TRIES" ] || return 1
+        echo "install-deps: apt-get update failed (try $try of $UPDATE_TRIES); trying again in ${UPDATE_PAUSE} s"
+        sleep "$UPDATE_PAUSE"
+        try=$((try + 1))
+    done
+}
+
+install_packages() {
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "$@"
+}
+
+# update_then_install PACKAGE...: the update retried, then the install; on
+# failure one line of our own says what happened and the script stops.
+update_then_install() {
+    updated=1
+    update_package_lists || updated=0
+    if install_packages "$@"; then
+        [ "$updated" -eq 1 ] ||
+            echo "install-deps: installed with the package lists there were; apt-get update had failed"
+        return 0
+    fi
+    if [ "$updated" -eq 0 ]; then
+        index=$(unfetched_index)
+        echo "install-deps: could not fetch the package index ${index:-(see apt's messages above)}:" \
+            "the package mirror is in the middle of an update; run the same command again in a few minutes" >&2
+    else
+        echo "install-deps: apt-get install failed (see apt's messages above)" >&2
+    fi
+    exit 1
+}
+
 if [ -n "$missing" ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $SUDO dpkg --add-architecture i386
     fi
-    $SUDO apt-get update -q
     # shellcheck disable=SC2086
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends $missing
+    update_then_install $missing
 fi
+[ "${INSTALL_DEPS_ONLY_PACKAGES:-}" = 1 ] && exit 0 # the script's own test
 
 # Japanese for every run, English for the runs that check a non-Japanese system.
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$' || ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
@@ -51,9 +108,7 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
         [ -n "$MIRROR" ] || fail "no Debian mirror for $VERSION_CODENAME in the apt sources: cannot add backports"
         echo "deb $MIRROR $VERSION_CODENAME-backports main" |
             $SUDO tee "/etc/apt/sources.list.d/$VERSION_CODENAME-backports.list" >/dev/null
-        $SUDO apt-get update -q
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends \
-            -t "$VERSION_CODENAME-backports" qemu-user-static
+        update_then_install -t "$VERSION_CODENAME-backports" qemu-user-static
         good_qemu || fail "qemu-i386 10 or later is needed to run 32-bit code here: $(/usr/bin/qemu-i386 --version | head -1)"
     fi
     [ -e "$BINFMT/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null ||
