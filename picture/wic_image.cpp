@@ -6,6 +6,7 @@
 #include "picture/image_check.h"
 #include "picture/image_loader.h"
 #include "runtime/code_page.h"
+#include "runtime/dib.h"
 #include "runtime/owners.h"
 
 namespace {
@@ -37,15 +38,8 @@ HBITMAP CopyToBitmap(IWICBitmapSource* source, LONG* width, LONG* height)
     UINT w = 0, h = 0;
     if (FAILED(source->GetSize(&w, &h)) || !ImageSizeWithinLimits(w, h))
         return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = LONG(w);
-    info.bmiHeader.biHeight = -LONG(h);
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    GdiOwner<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    GdiOwner<HBITMAP> bitmap(MakeDibSection(nullptr, LONG(w), LONG(h), &bits));
     if (!bitmap.Object)
         return nullptr;
     UINT stride = w * 4;
