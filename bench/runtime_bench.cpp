@@ -14,8 +14,17 @@
 #include <prompt/screen.h>
 
 #include "console/console_api.h"
+#include "console/console_testing.h"
+#include "input/input.h"
+#include "screen/back_buffer.h"
+#include "screen/frame.h"
+#include "screen/row_layer.h"
+#include "screen/screen_testing.h"
+#include "text/line_input.h"
+#include "text/text_font.h"
+#include "text/text_testing.h"
 #include "e2e/demo_driver.h"
-#include "mouse/mouse.h"
+#include "input/mouse.h"
 #include "program/program.h"
 #include "sound/mixer.h"
 #include "support/reference_text.h"
@@ -145,6 +154,16 @@ void CopyBackBufferTo(HDC dc)
     BitBlt(dc, 0, 0, screen.cx, screen.cy, BackBufferDc(), 0, 0, SRCCOPY);
 }
 
+// Every visible row drawn by the platform over what dc holds, as a repaint does.
+void DrawRowsOver(HDC dc)
+{
+    RECT client;
+    GetClientRect(ConsoleWindowHandle(), &client);
+    TextStoreHold text;
+    BackBufferHold hold;
+    DrawRowsOverLocked(dc, -1, 0, client.right, client.bottom);
+}
+
 // The repaint's work, done here while the console thread waits for messages:
 // the back-buffer copy and the rows, by the console's drawing or cell by cell.
 void Repaint(bool cellByCell)
@@ -155,7 +174,7 @@ void Repaint(bool cellByCell)
     if (cellByCell)
         DrawRowsCellByCell(dc);
     else
-        RenderRowsOver(dc, -1, 0, true);
+        DrawRowsOver(dc);
     ReleaseDC(window, dc);
 }
 

@@ -1,23 +1,25 @@
 #include "console/console.h"
 
+#include "console/console_api.h"
 #include "runtime/code_page.h"
 #include "runtime/owners.h"
 #include "runtime/system_library.h"
+#include "text/line_input.h"
+#include "text/text_store.h"
 
 bool ConsoleStart(DWORD milliseconds)
 {
     // A second start would make a second window over the same console state:
     // it waits for the first one instead.
-    ConsoleSurface& surface = Console.Surface;
-    if (!surface.Started.exchange(true)) {
+    if (!Console.Started.exchange(true)) {
         // Sleep(1) and the frame timer last a whole 15.6 ms tick on Windows
         // unless the process asks for 1 ms; given back when the console ends.
         Winmm().TimeBeginPeriod(1);
-        Console.Input.InputLength = -1;
-        surface.WindowReady = 0;
-        HandleOwner thread(CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &surface.ConsoleThreadId));
+        LineEnd(); // no line input
+        Console.WindowReady = 0;
+        HandleOwner thread(CreateThread(nullptr, 0, ConsoleThreadMain, nullptr, 0, &Console.ThreadId));
         if (!thread.Held()) {
-            surface.Started = false; // no console: a later start may try again
+            Console.Started = false; // no console: a later start may try again
             Winmm().TimeEndPeriod(1);
             return false;
         }
@@ -25,7 +27,7 @@ bool ConsoleStart(DWORD milliseconds)
     DWORD start = GetTickCount();
     do {
         Sleep(20);
-        if (surface.WindowReady != 0)
+        if (Console.WindowReady != 0)
             return true;
     } while (milliseconds == INFINITE || GetTickCount() - start < milliseconds);
     return false;
@@ -33,7 +35,7 @@ bool ConsoleStart(DWORD milliseconds)
 
 HWND ConsoleWindowHandle()
 {
-    return Console.Surface.ConsoleWindow;
+    return Console.Window;
 }
 
 void ConsoleSetCaption(const char* text)
@@ -43,55 +45,41 @@ void ConsoleSetCaption(const char* text)
 
 void ConsolePrint(const char* text)
 {
-    PrintFromProgram(text);
+    TextPrint(text, RowsClientHeight());
+    RequestDraw();
 }
 
 void ConsoleFlush()
 {
-    SendMessageW(Console.Surface.ConsoleWindow, ConsoleFlushMessage, 0, 0);
+    SendMessageW(Console.Window, ConsoleFlushMessage, 0, 0);
+}
+
+void ConsoleClear()
+{
+    TextClear();
+    RequestDraw();
+}
+
+void ConsoleLocate(LONG column, LONG row)
+{
+    TextLocate(column, row);
 }
 
 void ConsoleSetColors(COLORREF foreground, LONG background)
 {
-    SetColorsFromProgram(foreground, background);
-}
-
-bool ConsoleBeginLine()
-{
-    LONG idle = -1;
-    return Console.Input.InputLength.compare_exchange_strong(idle, 0);
-}
-
-void ConsoleEndLine()
-{
-    Console.Input.InputLength = -1;
-}
-
-LONG ConsoleInputLength()
-{
-    return Console.Input.InputLength;
-}
-
-const char* ConsoleInputBuffer()
-{
-    return Console.Input.InputBuffer;
-}
-
-BYTE ConsoleLastKey()
-{
-    return Console.Input.LastKey;
+    TextSetColors(foreground, background);
 }
 
 TrackedString ReadLine()
 {
     // One reader at a time, from the start of its line until it has taken the
     // text: a second thread waits here rather than sharing the line.
-    std::lock_guard<std::mutex> hold(Console.Input.Reading);
+    LineReaderHold hold;
     ConsoleFlush(); // the prompt is on the window before the caret
-    while (!ConsoleBeginLine())
+    while (!LineBegin())
         Sleep(10);
-    SendMessageW(Console.Surface.ConsoleWindow, ConsoleLineMessage, 0, 0);
-    while (Console.Input.InputLength != -1)
+    SendMessageW(Console.Window, ConsoleLineMessage, 0, 0);
+    while (LineRunning())
         Sleep(10);
-    return StringFromText(Console.Input.InputBuffer);
+    return StringFromText(LineBuffer());
 }

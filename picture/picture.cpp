@@ -1,10 +1,13 @@
 #include "picture/picture.h"
 
-#include <optional>
+#include <cstddef>
 
 #include "console/console_api.h"
+#include "screen/back_buffer.h"
+#include "screen/draw_door.h"
 #include "runtime/fatal.h"
 #include "runtime/owners.h"
+#include "runtime/tracked_string.h"
 
 namespace {
 
@@ -36,8 +39,9 @@ int AdoptLoaded(Picture* picture, int result)
     return result;
 }
 
-// Runs blit(dc, source, width, height, natural) on the target, or on the
-// window and then the back buffer, with the bitmap selected into source.
+// Runs blit(dc, source, width, height, natural) with the bitmap selected into
+// source: on the target, or on the window, or through the screen's door (the
+// window and the back buffer) for an attached picture.
 template <typename Blit>
 int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit blit)
 {
@@ -45,26 +49,16 @@ int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit b
         return 0;
     BITMAP natural = BitmapInfo(picture->Bitmap);
     PictureFitSize(&width, &height, natural.bmWidth, natural.bmHeight);
-
-    std::optional<WindowDc> window;
-    HDC dc = target;
-    if (!dc) {
-        window.emplace(picture->Window);
-        dc = window->Dc;
-    }
-    MemoryDc source(dc);
+    MemoryDc source(nullptr);
     Selection selected(source.Dc, picture->Bitmap); // put back, so that the bitmap is free for the next draw
-    if (picture->Mirror != 1 || target)
-        return blit(dc, source.Dc, width, height, natural);
-    // The console's paint copies the back buffer on its own thread: the two
-    // draws are one step for it, and never meet its copy in the device context.
-    BackBufferHold hold;
-    BackBufferDefaultBrush();
-    if (GraphicsHeld())
-        return blit(picture->BackDC, source.Dc, width, height, natural);
-    int result = blit(dc, source.Dc, width, height, natural);
-    blit(picture->BackDC, source.Dc, width, height, natural);
-    return result;
+    if (target)
+        return blit(target, source.Dc, width, height, natural);
+    if (picture->Mirror != 1) {
+        WindowDc window(picture->Window);
+        return blit(window.Dc, source.Dc, width, height, natural);
+    }
+    auto draw = [&](HDC dc) { return blit(dc, source.Dc, width, height, natural); };
+    return ScreenDraw(draw);
 }
 
 bool HasAlphaChannel(Picture* picture)

@@ -6,6 +6,14 @@
 #include <string>
 
 #include "console/console_api.h"
+#include "console/console_testing.h"
+#include "input/input.h"
+#include "screen/back_buffer.h"
+#include "screen/frame.h"
+#include "screen/screen_testing.h"
+#include "text/line_input.h"
+#include "text/text_font.h"
+#include "text/text_testing.h"
 
 // Starts the console thread once per process; false if it has not painted within a minute.
 bool StartConsole();

@@ -1,6 +1,14 @@
 #include "support/reference_text.h"
 
 #include "console/console_api.h"
+#include "console/console_testing.h"
+#include "input/input.h"
+#include "screen/back_buffer.h"
+#include "screen/frame.h"
+#include "screen/screen_testing.h"
+#include "text/line_input.h"
+#include "text/text_font.h"
+#include "text/text_testing.h"
 
 void DrawRowsCellByCell(HDC dc)
 {

@@ -151,7 +151,7 @@ TEST_F(ConsoleWindowTest, MessagesBorrowOneStringEach)
 TEST_F(ConsoleWindowTest, KeyDownWhileIdleNotesTheKey)
 {
     EXPECT_EQ(0, SendMessageA(window, WM_KEYDOWN, 0x141, 0)); // only the low byte is kept
-    EXPECT_EQ(0x41, ConsoleLastKey());
+    EXPECT_EQ(0x41, InputLastKey());
     EXPECT_EQ(0, SendMessageA(window, WM_CHAR, 'x', 0));
     EXPECT_EQ(-1, ConsoleInputLength()) << "no line input runs";
 }

@@ -6,7 +6,6 @@
 #include <string>
 #include <thread>
 
-#include "console/line_input.h"
 #include "support/clipboard.h"
 #include "support/console_start.h"
 
@@ -46,10 +45,10 @@ TEST_F(LineInputTest, IdleConsoleOnlyNotesTheKey)
     Char('x');
     EXPECT_EQ("", RowText(3)) << "nothing printed while idle";
     SendMessageA(window, WM_KEYDOWN, 'Q', 0);
-    EXPECT_EQ('Q', ConsoleLastKey());
+    EXPECT_EQ('Q', InputLastKey());
     ASSERT_TRUE(ConsoleBeginLine());
     SendMessageA(window, WM_KEYDOWN, 'Z', 0);
-    EXPECT_EQ('Q', ConsoleLastKey()) << "while reading, LastKey stays";
+    EXPECT_EQ('Q', InputLastKey()) << "while reading, LastKey stays";
 }
 
 TEST_F(LineInputTest, TypedCharactersAreStoredAndEchoed)

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "mouse/mouse.h"
+#include "input/mouse.h"
 #include "support/console_start.h"
 
 namespace {
@@ -57,9 +57,9 @@ TEST_F(MouseTest, DoubleClickSecondPressIsPassedOnWithoutSettingTheButton)
 
 TEST_F(MouseTest, OtherMessagesReachTheConsole)
 {
-    BYTE key = ConsoleLastKey() == 'Q' ? 'R' : 'Q';
+    BYTE key = InputLastKey() == 'Q' ? 'R' : 'Q';
     EXPECT_EQ(0, Send(WM_KEYDOWN, key));
-    EXPECT_EQ(key, ConsoleLastKey()) << "WM_KEYDOWN went through to the console's procedure";
+    EXPECT_EQ(key, InputLastKey()) << "WM_KEYDOWN went through to the console's procedure";
     Send(WM_NCLBUTTONDOWN, HTNOWHERE, 0);
     EXPECT_EQ(0, MouseState.LeftButton) << "non-client presses change nothing";
     EXPECT_EQ(0, Send(WM_MOUSEMOVE, 0, MAKELPARAM(5, 5)));

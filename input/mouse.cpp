@@ -1,4 +1,4 @@
-#include "mouse/mouse.h"
+#include "input/mouse.h"
 
 #include "console/console_api.h"
 

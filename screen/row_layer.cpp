@@ -12,7 +12,8 @@
 // blended with what lies beneath (antialiased text on a transparent cell):
 // that row is drawn again over the graphics at every frame, as a repaint
 // draws it, so the frame has exactly a repaint's pixels either way.
-#include "console/console.h"
+#include "screen/row_layer.h"
+#include "screen/screen_testing.h"
 
 #include <emmintrin.h>
 
@@ -20,6 +21,10 @@
 #include <vector>
 
 #include "runtime/owners.h"
+#include "screen/back_buffer.h"
+#include "text/row_text.h"
+#include "text/text_font.h"
+#include "text/text_store.h"
 
 namespace {
 
@@ -52,8 +57,11 @@ struct Band {
     std::vector<size_t> RowStart; // LineHeight + 1 offsets into Runs
 };
 
+// Everything here is the thread's that composes, with the text store's lock
+// and then the back buffer's held.
 struct RowLayer {
     LONG Width;            // the client width the bands were built for
+    unsigned ScrollCount;  // the store's scrolls the bands stand for
     LONG Height;           // the client height last composed
     const OffscreenImage* Target; // the image the bands were last composed into
     bool Tracking;         // the back buffer's drawing is bounded since that compose
@@ -65,26 +73,26 @@ struct RowLayer {
 
 RowLayer Layer;
 bool EveryRowLive; // tests: compose as antialiased text would be
-const ConsoleSurface& Surface = Console.Surface;
-TextStore& Store = Console.Text;
 
 bool MakeImages()
 {
     if (Layer.Image.Dc)
         return true;
-    LONG width = Surface.ScreenSize.Width;
-    if (!MakeOffscreenImage(Surface.BackBuffer.Dc, width, Surface.ScreenSize.Height, &Layer.Image) ||
-        !MakeOffscreenImage(Surface.BackBuffer.Dc, width, Surface.LineHeight, &Layer.Black) ||
-        !MakeOffscreenImage(Surface.BackBuffer.Dc, width, Surface.LineHeight, &Layer.White))
+    const HDC back = BackBufferDc();
+    const SIZE screen = BackBufferSize();
+    const ConsoleCellMetrics cell = ConsoleMetrics();
+    if (!MakeOffscreenImage(back, screen.cx, screen.cy, &Layer.Image) ||
+        !MakeOffscreenImage(back, screen.cx, cell.LineHeight, &Layer.Black) ||
+        !MakeOffscreenImage(back, screen.cx, cell.LineHeight, &Layer.White))
         return false;
-    SelectObject(Layer.Black.Dc, Surface.ConsoleFont);
-    SelectObject(Layer.White.Dc, Surface.ConsoleFont);
+    SelectObject(Layer.Black.Dc, cell.Font);
+    SelectObject(Layer.White.Dc, cell.Font);
     return true;
 }
 
 void TakeCells(LONG row, RowCells* cells)
 {
-    const TextRows& rows = Store.TextScreen;
+    const TextRows& rows = TextRowsLocked();
     cells->Length = lstrlenA(reinterpret_cast<const char*>(rows.Text[row]));
     memcpy(cells->Text, rows.Text[row], cells->Length);
     memcpy(cells->Foreground, rows.Foreground[row], cells->Length * sizeof(COLORREF));
@@ -93,7 +101,7 @@ void TakeCells(LONG row, RowCells* cells)
 
 bool SameCells(LONG row, const RowCells& cells)
 {
-    const TextRows& rows = Store.TextScreen;
+    const TextRows& rows = TextRowsLocked();
     LONG n = lstrlenA(reinterpret_cast<const char*>(rows.Text[row]));
     return n == cells.Length && memcmp(cells.Text, rows.Text[row], n) == 0 &&
            memcmp(cells.Foreground, rows.Foreground[row], n * sizeof(COLORREF)) == 0 &&
@@ -126,13 +134,13 @@ void BuildBand(LONG row, LONG width, LONG height)
     if (band.Cells.Length == 0)
         return; // no text: the graphics everywhere, no runs
 
-    const LONG stride = Surface.ScreenSize.Width;
+    const LONG stride = BackBufferSize().cx;
     PatBlt(Layer.Black.Dc, 0, 0, width, height, BLACKNESS);
     PatBlt(Layer.White.Dc, 0, 0, width, height, WHITENESS);
-    DrawRowTextAt(Layer.Black.Dc, row, 0);
-    DrawRowTextAt(Layer.White.Dc, row, 0);
+    DrawRowTextLocked(Layer.Black.Dc, row, 0);
+    DrawRowTextLocked(Layer.White.Dc, row, 0);
     GdiFlush();
-    DWORD* layer = Layer.Image.Pixels + static_cast<size_t>(row) * Surface.LineHeight * stride;
+    DWORD* layer = Layer.Image.Pixels + static_cast<size_t>(row) * ConsoleMetrics().LineHeight * stride;
     for (LONG y = 0; y < height; ++y) {
         band.RowStart[y] = band.Runs.size();
         const DWORD* black = Layer.Black.Pixels + y * stride;
@@ -194,7 +202,7 @@ void Select(DWORD* to, const DWORD* layer, const DWORD* back, LONG count)
 // frame, and the tracking started again; false when GDI cannot tell.
 bool TakeChangedArea(LONG width, LONG height, RECT* changed)
 {
-    HDC back = Surface.BackBuffer.Dc;
+    HDC back = BackBufferDc();
     bool known = Layer.Tracking;
     UINT bounds = GetBoundsRect(back, changed, DCB_RESET);
     Layer.Tracking = SetBoundsRect(back, nullptr, DCB_ENABLE) != 0;
@@ -219,29 +227,58 @@ bool LineChanged(const RECT& changed, LONG y)
     return y >= changed.top && y < changed.bottom;
 }
 
+// The store scrolled since the bands were built: each band moves up with its
+// row, pixels and all, so that a scroll rebuilds only the rows that changed.
+// The target no longer holds any band where it stood.
+void FollowScrolls()
+{
+    const unsigned scrolls = TextScrollCountLocked() - Layer.ScrollCount;
+    Layer.ScrollCount += scrolls;
+    if (scrolls == 0)
+        return;
+    for (Band& band : Layer.Bands)
+        band.Composed = 0;
+    if (scrolls >= static_cast<unsigned>(TextRowCount)) {
+        for (Band& band : Layer.Bands)
+            band.Built = false;
+        return;
+    }
+    const LONG moved = static_cast<LONG>(scrolls);
+    for (LONG row = 0; row + moved < TextRowCount; ++row)
+        std::swap(Layer.Bands[row], Layer.Bands[row + moved]);
+    for (LONG row = TextRowCount - moved; row < TextRowCount; ++row)
+        Layer.Bands[row].Built = false;
+    const size_t stride = BackBufferSize().cx;
+    const size_t bandPixels = static_cast<size_t>(ConsoleMetrics().LineHeight) * stride;
+    const size_t layerRows = BackBufferSize().cy / ConsoleMetrics().LineHeight;
+    if (static_cast<size_t>(moved) < layerRows)
+        memmove(Layer.Image.Pixels, Layer.Image.Pixels + moved * bandPixels,
+                (layerRows - moved) * bandPixels * sizeof(DWORD));
+}
+
 } // namespace
 
 void ComposeRowsLive(bool live)
 {
-    std::lock_guard<std::recursive_mutex> text(Store.Lock);
+    TextStoreHold text;
     EveryRowLive = live;
     for (Band& band : Layer.Bands)
         band.Built = false;
 }
 
-void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
+void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height)
 {
-    std::lock_guard<std::recursive_mutex> text(Store.Lock);
-    ScrollRowsIntoView(); // as a repaint does first
-    width = width < Surface.ScreenSize.Width ? width : Surface.ScreenSize.Width;
-    height = height < Surface.ScreenSize.Height ? height : Surface.ScreenSize.Height;
+    const SIZE screen = BackBufferSize();
+    width = width < screen.cx ? width : screen.cx;
+    height = height < screen.cy ? height : screen.cy;
     if (width <= 0 || height <= 0)
         return;
     if (!MakeImages()) { // what a repaint does, through the platform alone
-        BitBlt(target->Dc, 0, 0, width, height, Surface.BackBuffer.Dc, 0, 0, SRCCOPY);
-        RenderRowsOver(target->Dc, -1, 0, true);
+        BitBlt(target->Dc, 0, 0, width, height, BackBufferDc(), 0, 0, SRCCOPY);
+        DrawRowsOverLocked(target->Dc, -1, 0, width, height);
         return;
     }
+    FollowScrolls();
     bool sameFrame = target == Layer.Target && width == Layer.Width && height == Layer.Height;
     if (width != Layer.Width) {
         for (Band& band : Layer.Bands)
@@ -256,8 +293,8 @@ void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
         Layer.Target = target;
         Layer.Height = height;
     }
-    const LONG stride = Surface.ScreenSize.Width, lineHeight = Surface.LineHeight;
-    const DWORD* back = Surface.BackBuffer.Pixels;
+    const LONG stride = screen.cx, lineHeight = ConsoleMetrics().LineHeight;
+    const DWORD* back = BackBufferImage().Pixels;
     DWORD* front = target->Pixels;
     std::vector<LONG> live;
     LONG y = 0;
@@ -314,8 +351,23 @@ void ComposeFrame(OffscreenImage* target, LONG width, LONG height)
             memcpy(front + at, back + at, (right - left) * sizeof(DWORD));
         }
     if (!live.empty()) {
-        Selection font(target->Dc, Surface.ConsoleFont);
+        Selection font(target->Dc, ConsoleMetrics().Font);
         for (LONG row : live)
-            DrawRowTextAt(target->Dc, row, row * lineHeight);
+            DrawRowTextLocked(target->Dc, row, row * lineHeight);
+    }
+}
+
+void DrawRowsOverLocked(HDC dc, LONG first, LONG last, LONG clientWidth, LONG clientHeight)
+{
+    const ConsoleCellMetrics cell = ConsoleMetrics();
+    Selection font(dc, cell.Font);
+    for (LONG i = 0; i * cell.LineHeight < clientHeight && i <= LastTextRow; ++i) {
+        if (first != -1 && (i < first || i > last))
+            continue;
+        if (first != -1) { // the row's whole strip first: transparent glyphs never land on what was there
+            LONG top = i * cell.LineHeight;
+            BitBlt(dc, 0, top, clientWidth, cell.LineHeight, BackBufferDc(), 0, top, SRCCOPY);
+        }
+        DrawRowTextLocked(dc, i, i * cell.LineHeight);
     }
 }

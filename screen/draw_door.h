@@ -1,0 +1,23 @@
+#pragma once
+// The one door every graphics draw goes through, shapes and pictures alike:
+// under the back buffer's lock, onto the window (unless drawing is held) and
+// then into the back buffer, each device context in the state a draw expects
+// (the default brush selected, as a new device context has it). Any program
+// thread, after ConsoleStart; before it nothing is drawn.
+#include <windows.h>
+
+// draw(dc, context) once per target; the result is the window's draw's, or
+// the back buffer's while held; 0 without a console.
+using DrawStep = int (*)(HDC dc, void* context);
+int ScreenDrawThrough(DrawStep step, void* context);
+
+template <typename Draw>
+int ScreenDraw(Draw& draw)
+{
+    return ScreenDrawThrough([](HDC dc, void* context) { return int((*static_cast<Draw*>(context))(dc)); }, &draw);
+}
+
+// A rectangle of one colour: one PatBlt with the DC brush, which the back
+// buffer keeps selected between fills (a fill of the colour it last had
+// costs no colour change).
+void ScreenFill(LONG x, LONG y, LONG width, LONG height, COLORREF color);

@@ -1,0 +1,31 @@
+#pragma once
+// Frames on the window. While held (ScreenHold) the window shows the frame
+// composed at the last ScreenShow, kept in an image of its own, so that a
+// repaint never shows a half-drawn back buffer; otherwise a repaint shows the
+// frame composed now, taking only what changed since the last one.
+#include <windows.h>
+
+#include "screen/back_buffer.h"
+#include "text/text_store.h"
+
+// Whether drawing is held. Written with the text store's lock and the back
+// buffer's lock held; read under the back buffer's, so that a draw and a show
+// never cross.
+bool FrameHeld();
+
+// The console thread's WM_PAINT onto its paint device context.
+void FramePaint(HDC dc);
+// The console thread: the rows printing stored onto the window (unless held:
+// ScreenShow shows them), only those touched unless every row is pending.
+// False when nothing was drawn.
+bool FrameDrawPendingRows();
+
+// Scrolls the rows if the cursor row is not wholly visible, then draws rows
+// (first -1: every visible row, over the back buffer's copy; otherwise first
+// to last, each over its strip of the back buffer) onto a device context of
+// the window.
+void RenderRows(HDC dc, LONG first, LONG last);
+
+// With both locks held: the frame the window shows, composed now unless held;
+// null without a console or when no image can be made for it.
+const OffscreenImage* ShownFrameLocked(const RECT& client);

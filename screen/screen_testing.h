@@ -1,0 +1,6 @@
+#pragma once
+// Test hooks of the screen; not for programs.
+
+// Every row with text composed into a shown frame by drawing it over the
+// graphics, as rows of antialiased text are (on Windows with ClearType).
+void ComposeRowsLive(bool live);
