@@ -35,7 +35,7 @@ LONGLONG MicrosecondsNow()
 void RequestDraw()
 {
     if (!Schedule.Requested.exchange(true))
-        PostMessageW(Console.Window, ConsoleDrawMessage, 0, 0);
+        PostMessageW(BackBufferWindow(), ConsoleDrawMessage, 0, 0);
 }
 
 void DrawSoon()
@@ -44,7 +44,7 @@ void DrawSoon()
     if (MicrosecondsNow() - Schedule.LastDraw >= FrameMicroseconds) {
         DrawPendingRows();
     } else if (!Schedule.TimerSet) {
-        SetTimer(Console.Window, DrawTimer, static_cast<UINT>(FrameMicroseconds / 1000), nullptr);
+        SetTimer(BackBufferWindow(), DrawTimer, static_cast<UINT>(FrameMicroseconds / 1000), nullptr);
         Schedule.TimerSet = true;
     }
 }
@@ -52,7 +52,7 @@ void DrawSoon()
 void DrawPendingRows()
 {
     if (Schedule.TimerSet) {
-        KillTimer(Console.Window, DrawTimer);
+        KillTimer(BackBufferWindow(), DrawTimer);
         Schedule.TimerSet = false;
     }
     if (FrameDrawPendingRows())
