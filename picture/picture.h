@@ -32,6 +32,3 @@ DWORD WINAPI PixelCaptureMain(LPVOID picture);
 // Ends a capture thread if one is recorded, closes it and forgets it; what a
 // thread ended by force left (its device context, its copy) is freed.
 void StopPixelCapture(Picture* picture);
-// How long a stop waits for the capture to answer before it ends the thread
-// by force (10 s; tests shorten it).
-void SetCaptureStopGrace(DWORD milliseconds);

@@ -1,6 +1,7 @@
 #include <cstdint>
 
 #include "picture/picture.h"
+#include "picture/picture_testing.h"
 #include "runtime/code_page.h"
 #include "runtime/owners.h"
 

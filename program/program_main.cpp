@@ -19,6 +19,8 @@ void ShapeWindow(HWND window)
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(SmallIconResource));
     SendMessageA(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
+    // No sizing border, no minimise or maximise box; the border goes with
+    // each box, in two masks, so that either step alone still fixes the size.
     LONG style = GetWindowLongA(window, GWL_STYLE);
     style &= ~(WS_THICKFRAME | WS_MINIMIZEBOX);
     style &= ~(WS_THICKFRAME | WS_MAXIMIZEBOX);

@@ -16,7 +16,7 @@ TrackedString StringConcat(TrackedString left, TrackedString right)
 
 // Japanese order on any system: the texts are code page 932, and a Japanese
 // system's own order is the Japanese locale's.
-static int CompareInSystemOrder(TrackedString left, TrackedString right)
+static int CompareInJapaneseOrder(TrackedString left, TrackedString right)
 {
     const LCID japanese = MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT);
     std::wstring a = WideFromText(left, StringLength(left)), b = WideFromText(right, StringLength(right));
@@ -25,7 +25,7 @@ static int CompareInSystemOrder(TrackedString left, TrackedString right)
 
 int StringCompare(TrackedString left, TrackedString right)
 {
-    int result = CompareInSystemOrder(left, right);
+    int result = CompareInJapaneseOrder(left, right);
     ReleaseString(left);
     ReleaseString(right);
     return result;
@@ -33,7 +33,7 @@ int StringCompare(TrackedString left, TrackedString right)
 
 int StringCompareKeepLeft(TrackedString left, TrackedString right)
 {
-    int result = CompareInSystemOrder(left, right);
+    int result = CompareInJapaneseOrder(left, right);
     ReleaseString(right);
     return result;
 }

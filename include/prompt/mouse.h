@@ -3,11 +3,12 @@
 // arrive, the cursor position polled.
 #include <windows.h>
 
+// Each field has one writer and no lock: every store is one 16-bit write.
 struct MouseStateRecord {
-    SHORT LeftButton;   // 1 while down (pressed in the window, not yet released there)
-    SHORT RightButton;
-    SHORT MouseX;       // client coordinates of the console window, as of the last
-    SHORT MouseY;       // UpdateMousePosition; negative left of or above it
+    SHORT LeftButton;   // the console thread: 1 while down (pressed in the window, not yet released there)
+    SHORT RightButton;  // the same
+    SHORT MouseX;       // the thread that calls UpdateMousePosition: client coordinates of the console
+    SHORT MouseY;       // window as of that call; negative left of or above it
 };
 
 // Exported from the program, so that a tool outside the process can find it.

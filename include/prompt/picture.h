@@ -8,22 +8,26 @@
 
 struct ImageLoader;
 
+// Beside each field: who writes it, and what guards it. "The owner" is the
+// one program thread that uses the picture; "the capture" is its background
+// capture thread, which runs between a load and the next load, stop or destroy.
 struct Picture {
-    HANDLE PrivateHeap;        // PixelBuffer comes from here
-    HBITMAP Bitmap;            // what the picture draws; 0 = none
-    COLORREF* PixelBuffer;     // the captured pixels, row by row, once PixelsReady
-    LONG PixelsReady;          // 1 once PixelBuffer is complete; read it with PixelsReadyNow
-    HWND Window;               // default drawing target
-    HDC BackDC;                // the console's back buffer, borrowed
-    LONG Mirror;               // 1: draws without a target also go into BackDC
+    HANDLE PrivateHeap;        // the owner, at init and teardown; PixelBuffer comes from here
+    HBITMAP Bitmap;            // the owner (loads); what the picture draws, 0 = none
+    COLORREF* PixelBuffer;     // the capture fills it; the owner frees it once the capture stopped
+    LONG PixelsReady;          // the capture sets, the owner clears, under PixelLock; read it with PixelsReadyNow
+    HWND Window;               // the owner, at attach: the default drawing target
+    HDC BackDC;                // the owner, at attach: the console's back buffer; attached draws
+                               // reach it through the screen's drawing door, under its lock
+    LONG Mirror;               // the owner, at attach; 1: draws without a target also go into BackDC
     CRITICAL_SECTION PixelLock;
-    HANDLE CaptureThread;
-    DWORD CaptureThreadId;
-    HBITMAP CaptureCopy;       // the copy the capture thread reads and deletes
-    LONG CaptureDelay;         // ms of sleep after each captured row; negative: no capture
-    ImageLoader* Loader;       // none for a picture made by PictureInit alone
-    HANDLE CaptureStop;        // signalled to ask a running capture to stop
-    HDC CaptureDc;             // the running capture's device context, the copy selected
+    HANDLE CaptureThread;      // the owner, at start and stop
+    DWORD CaptureThreadId;     // the same
+    HBITMAP CaptureCopy;       // made by the owner, deleted by the capture (or by a stop that ended it by force)
+    LONG CaptureDelay;         // the owner, while no capture runs; ms of sleep after each captured row; negative: no capture
+    ImageLoader* Loader;       // the owner, at create and destroy; none for a picture made by PictureInit alone
+    HANDLE CaptureStop;        // the owner makes and closes it; signalled to ask a running capture to stop
+    HDC CaptureDc;             // the capture's device context, the copy selected; taken by exchange when freed
 };
 
 // A picture that can load files: PictureCreate, ended by PictureDestroy.

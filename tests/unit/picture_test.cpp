@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "picture/picture.h"
+#include "picture/picture_testing.h"
 #include "support/console_start.h"
 #include "support/files.h"
 #include "support/gdi_count.h"
