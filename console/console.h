@@ -46,3 +46,5 @@ void LineCharacter(HWND window, WPARAM code, TrackedString* echo);
 void PrintText(TrackedString text);
 void CaretShow(HWND window);
 void CaretHide(HWND window);
+// Keys go to the program, not to the input method, while no line is read.
+void InputMethodDetach(HWND window);

@@ -44,6 +44,7 @@ bool OnCreate(HWND window)
     if (!BackBufferCreate(window, screen))
         return false;
     TextFontMeasure(BackBufferDc());
+    InputMethodDetach(window);
     return true;
 }
 

@@ -19,6 +19,9 @@ const int CaretWidth = 9;
 const int CaretHeight = 6;
 const LONG MaxPastedCharacters = InputBufferBytes - 1; // no more can be taken
 
+// The window's input method context while no line runs (console thread).
+HIMC DetachedContext;
+
 // Unicode text, in code page 932: characters that have no code page 932 form
 // are left out. The platform's own conversion would use the system's code
 // page, which on a non-Japanese system turns Japanese into question marks.
@@ -38,9 +41,9 @@ bool PasteUnicode(TrackedString* echo)
 }
 
 // The text format the clipboard's text was put there in: the platform lists
-// it before the ones it makes from it. Text put there as bytes is taken as
-// it is: the Unicode the platform makes of it reads the bytes in the
-// keyboard's code page, which need not be 932.
+// it before the ones it makes from it. Text put there as bytes is read by its
+// own locale's code page: the Unicode the platform makes of it reads the
+// bytes in the keyboard's code page, which need not be the one they are in.
 UINT OriginalTextFormat()
 {
     for (UINT format = EnumClipboardFormats(0); format; format = EnumClipboardFormats(format))
@@ -49,20 +52,70 @@ UINT OriginalTextFormat()
     return 0;
 }
 
-// False when the clipboard holds no text: then nothing is echoed at all.
-bool Paste(HWND window, TrackedString* echo)
+// The ANSI code page of the locale the clipboard's CF_TEXT was put there in
+// (CF_LOCALE; without it, the keyboard's), which need not be 932.
+UINT ClipboardTextCodePage()
 {
-    OpenClipboard(window);
-    bool pasted = OriginalTextFormat() == CF_UNICODETEXT && PasteUnicode(echo);
-    if (!pasted) {
-        HANDLE data = GetClipboardData(CF_TEXT);
-        const BYTE* text = data ? static_cast<const BYTE*>(GlobalLock(data)) : nullptr;
-        if (text) {
-            LineTakePasted(text, lstrlenA(reinterpret_cast<const char*>(text)), echo);
+    LCID locale = LOWORD(GetKeyboardLayout(0));
+    if (HANDLE data = GetClipboardData(CF_LOCALE)) {
+        if (const LCID* given = static_cast<const LCID*>(GlobalLock(data))) {
+            locale = *given;
             GlobalUnlock(data);
         }
-        pasted = data != nullptr;
     }
+    UINT codePage = 0;
+    if (GetLocaleInfoW(locale, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&codePage),
+                       sizeof codePage / sizeof(wchar_t)) == 0 || codePage == 0)
+        codePage = CP_ACP;
+    return codePage;
+}
+
+// Bytes another program put there: taken as they are when they are code
+// page 932; in another locale's code page they go through Unicode.
+bool PasteBytes(TrackedString* echo)
+{
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+    if (!text)
+        return data != nullptr;
+    LONG length = lstrlenA(text);
+    UINT codePage = ClipboardTextCodePage();
+    if (codePage == TextCodePage || (codePage == CP_ACP && GetACP() == TextCodePage)) {
+        LineTakePasted(reinterpret_cast<const BYTE*>(text), length, echo);
+    } else {
+        int units = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
+        std::wstring wide(units > 0 ? units : 0, L'\0');
+        if (units > 0)
+            MultiByteToWideChar(codePage, 0, text, length, &wide[0], units);
+        std::string bytes = TextFromWide(wide.c_str(), static_cast<int>(wide.size()));
+        LineTakePasted(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<LONG>(bytes.size()), echo);
+    }
+    GlobalUnlock(data);
+    return true;
+}
+
+// Another program (clipboard history, a remote desktop) often holds the
+// clipboard open for a moment: the paste waits for it a little.
+bool OpenClipboardSoon(HWND window)
+{
+    const DWORD patience = 500, pause = 10;
+    for (DWORD waited = 0;; waited += pause) {
+        if (OpenClipboard(window))
+            return true;
+        if (waited >= patience)
+            return false;
+        Sleep(pause);
+    }
+}
+
+// False when the clipboard holds no text (or stays busy): then nothing is echoed at all.
+bool Paste(HWND window, TrackedString* echo)
+{
+    if (!OpenClipboardSoon(window))
+        return false;
+    bool pasted = OriginalTextFormat() == CF_UNICODETEXT && PasteUnicode(echo);
+    if (!pasted)
+        pasted = PasteBytes(echo);
     CloseClipboard();
     return pasted;
 }
@@ -82,6 +135,8 @@ void ConsoleChar(HWND window, BYTE byte, TrackedString* echo)
     SendMessageW(window, WM_KILLFOCUS, 0, 0);
     PrintText(StringCopy(*echo));
     SendMessageW(window, WM_SETFOCUS, 0, 0);
+    if (!LineRunning())
+        InputMethodDetach(window);
 }
 
 // Characters arrive as UTF-16, from the keyboard and the input method alike;
@@ -102,10 +157,22 @@ void PrintText(TrackedString text)
     DrawPendingRows();
 }
 
+void InputMethodDetach(HWND window)
+{
+    // Outside a line the keys are a program's (a game's Z or space): the
+    // input method, left on after a Japanese line, would take them. Its
+    // context is kept and given back for the next line.
+    HIMC context = ImmAssociateContext(window, nullptr);
+    if (context)
+        DetachedContext = context;
+}
+
 void CaretShow(HWND window)
 {
     if (!LineRunning())
         return;
+    if (DetachedContext)
+        ImmAssociateContext(window, DetachedContext);
     const ConsoleCellMetrics cell = ConsoleMetrics();
     CellPosition cursor = TextCursor();
     LONG x = cursor.Column * cell.CellWidth;
@@ -116,7 +183,13 @@ void CaretShow(HWND window)
         form.ptCurrentPos = POINT{x, y};
         ImmSetCompositionWindow(context, &form);
         ImmSetCompositionFontW(context, const_cast<LOGFONTW*>(&ConsoleFontDescription()));
-        // The candidate list goes beside the cursor's cell, never over it.
+        // The candidate list goes below the cursor's cell (input methods of
+        // the text services take only that), or beside it, never over it.
+        CANDIDATEFORM below{};
+        below.dwIndex = 0;
+        below.dwStyle = CFS_CANDIDATEPOS;
+        below.ptCurrentPos = POINT{x, y + cell.LineHeight};
+        ImmSetCandidateWindow(context, &below);
         CANDIDATEFORM candidates{};
         candidates.dwIndex = 0;
         candidates.dwStyle = CFS_EXCLUDE;

@@ -26,12 +26,25 @@ bool TakeOne(const std::atomic<LONG>& happened, LONG* taken)
     return true;
 }
 
+// The key itself for one the input method took: such a key arrives as
+// VK_PROCESSKEY, the real key only in its scan code.
+BYTE KeyOf(WPARAM wParam, LPARAM lParam)
+{
+    if (wParam != VK_PROCESSKEY)
+        return static_cast<BYTE>(wParam);
+    UINT scan = (lParam >> 16) & 0xFF;
+    if (lParam & (LPARAM(1) << 24))
+        scan |= 0xE000; // an extended key: the arrows, Insert, Delete...
+    UINT key = MapVirtualKeyW(scan, MAPVK_VSC_TO_VK_EX);
+    return static_cast<BYTE>(key ? key : wParam);
+}
+
 } // namespace
 
 void InputTakeMessage(UINT message, WPARAM wParam, LPARAM lParam, bool lineRunning)
 {
     const LPARAM wasDown = LPARAM(1) << 30; // an auto-repeat: the key was already down
-    BYTE key = static_cast<BYTE>(wParam);
+    BYTE key = KeyOf(wParam, lParam);
     if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && !(lParam & wasDown))
         ++Keys.Downs[key];
     else if (message == WM_KEYUP || message == WM_SYSKEYUP)

@@ -41,9 +41,10 @@ int AdoptLoaded(Picture* picture, int result)
 
 // Runs blit(dc, source, width, height, natural) with the bitmap selected into
 // source: on the target, or on the window, or through the screen's door (the
-// window and the back buffer) for an attached picture.
+// window and the back buffer) for an attached picture; boundAt: the draw's
+// corner, for a draw whose reach the door must add to what GDI bounds.
 template <typename Blit>
-int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit blit)
+int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit blit, const POINT* boundAt = nullptr)
 {
     if (!picture->Bitmap)
         return 0;
@@ -58,7 +59,8 @@ int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit b
         return blit(window.Dc, source.Dc, width, height, natural);
     }
     auto draw = [&](HDC dc) { return blit(dc, source.Dc, width, height, natural); };
-    return ScreenDraw(draw);
+    const RECT reach = boundAt ? RECT{boundAt->x, boundAt->y, boundAt->x + width, boundAt->y + height} : RECT{};
+    return ScreenDraw(draw, boundAt ? &reach : nullptr);
 }
 
 bool HasAlphaChannel(Picture* picture)
@@ -169,9 +171,10 @@ int PictureDrawBlended(Picture* picture, LONG x, LONG y, LONG width, LONG height
 
 int PictureDrawKeyed(Picture* picture, LONG x, LONG y, LONG width, LONG height, COLORREF key)
 {
+    const POINT at{x, y}; // GDI need not bound a keyed blit: the door adds where it drew
     return DrawEverywhere(picture, width, height, nullptr, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
         return int(GdiTransparentBlt(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, key));
-    });
+    }, &at);
 }
 
 void PictureAdoptBitmap(Picture* picture, HBITMAP bitmap)

@@ -45,22 +45,22 @@ void FillOn(HDC dc, HDC back, LONG x, LONG y, LONG width, LONG height, COLORREF 
 
 } // namespace
 
-int ScreenDrawThrough(DrawStep step, void* context)
+int ScreenDrawThrough(DrawStep step, void* context, const RECT* reach)
 {
     HDC back = BackBufferDc();
     if (!back)
         return 0; // no console yet
     BackBufferHold hold;
     PutDefaultBrush(back);
-    if (FrameHeld())
-        return step(back, context);
-    int result;
-    {
+    int result = 0;
+    if (!FrameHeld()) {
         WindowDc window(BackBufferWindow());
         result = step(window.Dc, context);
     }
-    step(back, context);
-    return result;
+    int intoBack = step(back, context);
+    if (reach)
+        SetBoundsRect(back, reach, DCB_ACCUMULATE);
+    return FrameHeld() ? intoBack : result;
 }
 
 void ScreenFill(LONG x, LONG y, LONG width, LONG height, COLORREF color)

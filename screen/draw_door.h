@@ -7,14 +7,18 @@
 #include <windows.h>
 
 // draw(dc, context) once per target; the result is the window's draw's, or
-// the back buffer's while held; 0 without a console.
+// the back buffer's while held; 0 without a console. reach, where given, is
+// where the draw may have left pixels: a shown frame takes again what GDI
+// bounds as drawn, and GDI need not bound every call (a keyed blit, a
+// glyph's overhang beyond its text box), so the door adds it.
 using DrawStep = int (*)(HDC dc, void* context);
-int ScreenDrawThrough(DrawStep step, void* context);
+int ScreenDrawThrough(DrawStep step, void* context, const RECT* reach);
 
 template <typename Draw>
-int ScreenDraw(Draw& draw)
+int ScreenDraw(Draw& draw, const RECT* reach = nullptr)
 {
-    return ScreenDrawThrough([](HDC dc, void* context) { return int((*static_cast<Draw*>(context))(dc)); }, &draw);
+    return ScreenDrawThrough([](HDC dc, void* context) { return int((*static_cast<Draw*>(context))(dc)); }, &draw,
+                             reach);
 }
 
 // A rectangle of one colour: one PatBlt with the DC brush, which the back

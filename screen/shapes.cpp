@@ -105,6 +105,11 @@ void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color)
     std::vector<wchar_t> wide(length);
     std::vector<INT> advances(length);
     UINT units = WideCellRun(reinterpret_cast<const BYTE*>(text), length, cell.CellWidth, wide.data(), advances.data());
+    LONG width = 0;
+    for (UINT i = 0; i < units; ++i)
+        width += advances[i];
+    // A glyph's ink may reach past its cells (italic, accents): a line's height each way is room enough.
+    const RECT reach{x - cell.LineHeight, y - cell.LineHeight, x + width + cell.LineHeight, y + 2 * cell.LineHeight};
     auto draw = [&](HDC dc) {
         Selection font(dc, cell.Font);
         COLORREF previousColour = SetTextColor(dc, color);
@@ -114,5 +119,5 @@ void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color)
         SetTextColor(dc, previousColour);
         return drawn;
     };
-    ScreenDraw(draw);
+    ScreenDraw(draw, &reach);
 }

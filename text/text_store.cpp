@@ -221,6 +221,8 @@ bool TextScrollIntoView(LONG clientHeight)
 bool TextScrollIntoViewLocked(LONG clientHeight)
 {
     const LONG lineHeight = ConsoleMetrics().LineHeight;
+    if (clientHeight < lineHeight)
+        return false; // minimised, or shorter than a line: no rows would be left to show
     bool scrolled = false;
     while ((Store.Cursor.Row + 1) * lineHeight > clientHeight && Store.Cursor.Row > 0) {
         ScrollOneRow();

@@ -63,7 +63,9 @@ CellPosition TextCursor();
 
 // Scrolls the rows up until the cursor row lies wholly inside a client area
 // clientHeight pixels high, or is row 0; true if it scrolled (then every row
-// is pending).
+// is pending). A client area less than one row high (a minimised window's is
+// empty) scrolls nothing: it says nothing of what the window shows once
+// restored, and scrolling for it would drop every row above the cursor.
 bool TextScrollIntoView(LONG clientHeight);
 bool TextScrollIntoViewLocked(LONG clientHeight);
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <imm.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -266,6 +269,25 @@ TEST_F(ConsoleWindowTest, KeyPressedCountsEachPressOnceWhateverItsLength)
     EXPECT_TRUE(KeyPressed(key));
     EXPECT_FALSE(KeyPressed(key)) << "the repeats are not presses";
     EXPECT_FALSE(KeyReleased(key));
+}
+
+// With the input method on, the keys it takes arrive as VK_PROCESSKEY, the
+// real key only in the scan code; outside a line it has no context to take them.
+TEST_F(ConsoleWindowTest, KeysTheInputMethodTookStillCountAsTheirKeys)
+{
+    HIMC context = ImmGetContext(window);
+    EXPECT_EQ(nullptr, context) << "no input method context while no line is read";
+    if (context)
+        ImmReleaseContext(window, context);
+    const LPARAM zScan = 0x2C << 16, spaceScan = 0x39 << 16, leftScan = (0x4B << 16) | (1 << 24);
+    SendMessageW(window, WM_KEYDOWN, VK_PROCESSKEY, 1 | zScan);
+    SendMessageW(window, WM_KEYDOWN, VK_PROCESSKEY, 1 | spaceScan);
+    SendMessageW(window, WM_KEYDOWN, VK_PROCESSKEY, 1 | leftScan);
+    EXPECT_TRUE(KeyPressed('Z'));
+    EXPECT_TRUE(KeyPressed(VK_SPACE));
+    EXPECT_TRUE(KeyPressed(VK_LEFT));
+    EXPECT_EQ(VK_LEFT, InputLastKey());
+    EXPECT_FALSE(KeyPressed(VK_PROCESSKEY));
 }
 
 } // namespace

@@ -154,6 +154,28 @@ TEST_F(LineInputTest, PasteTakesTheClipboardText)
     EXPECT_EQ('y', ConsoleCell(3, 8).Byte);
 }
 
+TEST_F(LineInputTest, PasteWaitsForABusyClipboardAndReadsBytesInTheirLocale)
+{
+    // Another program holds the clipboard open for a moment.
+    std::string text = "busy";
+    PutOnClipboard(&text);
+    HANDLE opened = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder(HoldClipboardOpen, 100, opened);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(opened, 10000));
+    Char(22);
+    holder.join();
+    CloseHandle(opened);
+    EXPECT_EQ("busy", Line()) << "pasted once the clipboard was free";
+
+    // Bytes an English program put there, in code page 1252: degree, plus-minus, times.
+    Char(13);
+    ASSERT_TRUE(ConsoleBeginLine());
+    std::string western = "1\xb0\xb1\xd7";
+    ASSERT_TRUE(PutTextOnClipboard(&western, 0x0409));
+    Char(22);
+    EXPECT_EQ("1\x81\x8b\x81\x7d\x81\x7e", Line()) << "read in code page 1252, not as half-width kana";
+}
+
 TEST_F(LineInputTest, UnicodeTextIsPastedInTheProgramsCodePage)
 {
     ASSERT_TRUE(PutUnicodeOnClipboard(L"漢字とかな"));

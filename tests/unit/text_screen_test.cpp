@@ -185,10 +185,23 @@ TEST_F(TextScreenTest, RepaintScrollsAfterTheWindowIsMadeLower)
     EXPECT_EQ(4, Row());
     EXPECT_EQ("row 8", RowText(0));
 
-    // Less than one row high: a print scrolls until the cursor is on row 0.
+    // Less than one row high, or minimised (its client area is empty): a
+    // print keeps every row, and the window shows them again once restored.
     SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, chrome + 3, SWP_NOZORDER | SWP_NOMOVE);
-    ConsolePrint("end\r\n");
-    EXPECT_EQ(0, Row());
+    ConsolePrint("low\r\n");
+    EXPECT_EQ(5, Row());
+    EXPECT_EQ("row 8", RowText(0));
+    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER | SWP_NOMOVE);
+    ShowWindow(window, SW_MINIMIZE);
+    for (int line = 0; line < 3; ++line)
+        ConsolePrint("while minimised\r\n");
+    ConsoleFlush();
+    EXPECT_EQ("row 8", RowText(0)) << "no row left the store while the window was minimised";
+    EXPECT_EQ(8, Row());
+    ShowWindow(window, SW_RESTORE);
+    ASSERT_TRUE(RepaintAndWait(window));
+    EXPECT_EQ("row 8", RowText(0)) << "restored: the rows fit again";
+    EXPECT_EQ("while minimised", RowText(7));
 }
 
 TEST_F(TextScreenTest, PrintingPastTheLastColumnKeepsTheRowTerminated)
