@@ -2,8 +2,8 @@
 // The back buffer: a 32-bit DIB section as large as the screen, which every
 // graphics draw goes into and every repaint shows. Its device context may be
 // used by one thread at a time, so every draw into it and every copy out of
-// it, on any thread, holds its lock (BackBufferHold). Lock order: the text
-// store's lock (text/text_store.h) before this one, never the other way.
+// it, on any thread, holds its lock (BackBufferHold), after the text store's
+// if both (the order: runtime/lock.h).
 #include <windows.h>
 
 #include "runtime/owners.h"

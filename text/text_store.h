@@ -7,9 +7,8 @@
 // Threads: any thread prints into the store (program threads directly, the
 // console thread for the echo of line input). Every field is read and written
 // under the store's lock. A call named ...Locked requires the caller to hold
-// it (TextStoreHold); every other call takes it itself. Lock order: the
-// store's lock before the back buffer's (screen/back_buffer.h), never the
-// other way round.
+// it (TextStoreHold); every other call takes it itself. The store's lock
+// comes before the back buffer's (the order: runtime/lock.h).
 #include <windows.h>
 
 #include "runtime/lock.h"
