@@ -166,6 +166,12 @@ TEST_F(ScreenTest, ShapesAreTheirGdiCallsOnTheWindowAndTheBackBuffer)
     EXPECT_EQ(CLR_INVALID, ReadPixel(-1, 0));
     EXPECT_EQ(CLR_INVALID, ReadPixel(0, BackBufferSize().cy));
     EXPECT_EQ(CLR_INVALID, ReadPixel(BackBufferSize().cx, 0));
+
+    // A filled ellipse between two fills of one colour: the second fill keeps its colour.
+    FillBox(300, 100, 4, 4, Red);
+    FillEllipse(310, 100, 8, 8, Blue);
+    FillBox(320, 100, 4, 4, Red);
+    EXPECT_EQ(Red, ReadPixel(321, 101)) << "a fill after an ellipse in the back buffer";
 }
 
 TEST_F(ScreenTest, TextAtAPixelIsARowsGlyphsInTheGraphics)
