@@ -3,6 +3,7 @@
 #include "runtime/lock.h"
 #include "screen/back_buffer.h"
 #include "screen/frame.h"
+#include "text/text_store.h"
 
 namespace {
 
@@ -41,6 +42,8 @@ void RequestDraw()
 void DrawSoon()
 {
     Schedule.Requested = false;
+    if (!TextAnyPending())
+        return; // a flush drew it already
     if (MicrosecondsNow() - Schedule.LastDraw >= FrameMicroseconds) {
         DrawPendingRows();
     } else if (!Schedule.TimerSet) {

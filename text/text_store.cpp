@@ -244,6 +244,12 @@ void TextBackspaceLocked(LONG cells)
     AddPending(cursor.Row, cursor.Row, false);
 }
 
+bool TextAnyPending()
+{
+    TextStoreHold hold;
+    return Store.Pending.Any;
+}
+
 PendingRows TextTakePending()
 {
     TextStoreHold hold;

@@ -72,6 +72,8 @@ bool TextScrollIntoViewLocked(LONG clientHeight);
 // left of column 0), emptying each.
 void TextBackspaceLocked(LONG cells);
 
+// Whether any row waits to be drawn.
+bool TextAnyPending();
 // The rows waiting to be drawn, taken (none are pending afterwards).
 PendingRows TextTakePending();
 PendingRows TextTakePendingLocked();
