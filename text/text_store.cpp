@@ -212,12 +212,6 @@ CellPosition TextCursor()
     return Store.Cursor;
 }
 
-bool TextScrollIntoView(LONG clientHeight)
-{
-    TextStoreHold hold;
-    return TextScrollIntoViewLocked(clientHeight);
-}
-
 bool TextScrollIntoViewLocked(LONG clientHeight)
 {
     const LONG lineHeight = ConsoleMetrics().LineHeight;
@@ -248,12 +242,6 @@ bool TextAnyPending()
 {
     TextStoreHold hold;
     return Store.Pending.Any;
-}
-
-PendingRows TextTakePending()
-{
-    TextStoreHold hold;
-    return TextTakePendingLocked();
 }
 
 PendingRows TextTakePendingLocked()

@@ -65,7 +65,6 @@ CellPosition TextCursor();
 // is pending). A client area less than one row high (a minimised window's is
 // empty) scrolls nothing: it says nothing of what the window shows once
 // restored, and scrolling for it would drop every row above the cursor.
-bool TextScrollIntoView(LONG clientHeight);
 bool TextScrollIntoViewLocked(LONG clientHeight);
 
 // Line input's Backspace: the cursor steps back over that many cells (never
@@ -75,7 +74,6 @@ void TextBackspaceLocked(LONG cells);
 // Whether any row waits to be drawn.
 bool TextAnyPending();
 // The rows waiting to be drawn, taken (none are pending afterwards).
-PendingRows TextTakePending();
 PendingRows TextTakePendingLocked();
 
 // For the drawing of rows (screen/), with the store's lock held.
