@@ -51,7 +51,7 @@ void TextStoreEnd();
 // Stores text at the cursor in the current colours (tabs expand, CR LF
 // breaks the line, double-byte pairs stay whole), then scrolls until the
 // cursor row is wholly visible in a client area that high (see
-// TextScrollIntoView); the rows touched are added to the pending ones.
+// TextScrollIntoViewLocked); the rows touched are added to the pending ones.
 void TextPrint(const char* text, LONG clientHeight);
 void TextSetColors(COLORREF foreground, LONG background);
 // Every row empty, the cursor at (0, 0), every row pending.
