@@ -8,6 +8,6 @@
 LONG ConsoleWindowReady();
 void ConsoleClearWindowReady();
 // One byte of a typed character (or Ctrl+V) as WM_CHAR hands it to the line.
-void ConsoleChar(HWND window, BYTE byte, TrackedString* echo);
+void ConsoleChar(HWND window, BYTE code, TrackedString* echo);
 // On the console thread: stores the text, draws the rows it touched, releases it.
 void PrintText(TrackedString text);

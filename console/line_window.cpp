@@ -123,11 +123,11 @@ bool Paste(HWND window, TrackedString* echo)
 } // namespace
 
 // One byte of a typed character, or Ctrl+V; its echo printed.
-void ConsoleChar(HWND window, BYTE byte, TrackedString* echo)
+void ConsoleChar(HWND window, BYTE code, TrackedString* echo)
 {
     if (!LineRunning())
         return;
-    bool echoed = byte == PasteCode ? Paste(window, echo) : LineTakeCharacter(byte, echo);
+    bool echoed = code == PasteCode ? Paste(window, echo) : LineTakeCharacter(code, echo);
     if (!echoed)
         return;
     // The caret leaves the cell before the echo and comes back after it, as
@@ -146,8 +146,8 @@ void ConsoleChar(HWND window, BYTE byte, TrackedString* echo)
 void LineCharacter(HWND window, WPARAM code, TrackedString* echo)
 {
     wchar_t character = static_cast<wchar_t>(code);
-    for (char byte : TextFromWide(&character, 1))
-        ConsoleChar(window, static_cast<BYTE>(byte), echo);
+    for (char part : TextFromWide(&character, 1))
+        ConsoleChar(window, static_cast<BYTE>(part), echo);
 }
 
 void PrintText(TrackedString text)
