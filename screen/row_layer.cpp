@@ -247,7 +247,7 @@ void FollowScrolls()
     for (LONG row = 0; row + moved < TextRowCount; ++row)
         std::swap(Layer.Bands[row], Layer.Bands[row + moved]);
     for (LONG row = TextRowCount - moved; row < TextRowCount; ++row)
-        Layer.Bands[row].Built = false;
+        Layer.Bands[row] = Band{}; // the rows that left: their runs' memory goes too, or every band would keep some
     const size_t stride = BackBufferSize().cx;
     const size_t bandPixels = static_cast<size_t>(ConsoleMetrics().LineHeight) * stride;
     const size_t layerRows = BackBufferSize().cy / ConsoleMetrics().LineHeight;
