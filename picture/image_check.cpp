@@ -235,7 +235,7 @@ bool ImageSizeWithinLimits(LONGLONG width, LONGLONG height)
            width * height <= MaxImagePixels;
 }
 
-bool ImageFileLooksSound(HANDLE file, DWORD format)
+bool ImageFileLooksSound(HANDLE file, ImageFormat format)
 {
     FileReader reader;
     ReaderInit(&reader, file);

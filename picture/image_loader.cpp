@@ -141,13 +141,13 @@ void LoaderRelease(ImageLoader* loader)
     loader->Height = 0;
 }
 
-DWORD DetectFormat(HANDLE file)
+ImageFormat DetectFormat(HANDLE file)
 {
     BYTE head[8] = {0, 0, 0, 0, 0, 0, 0, 0};
     DWORD read = 0;
     Rewind(file);
     ReadFile(file, head, sizeof head, &read, nullptr);
-    DWORD format = FormatNone;
+    ImageFormat format = FormatNone;
     if (head[0] == 'B' && head[1] == 'M')
         format = FormatBmp;
     else if (head[0] == 'G' && head[1] == 'I' && head[2] == 'F')

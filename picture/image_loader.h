@@ -24,11 +24,14 @@ enum ImageDecoding : DWORD {
 struct ImageLoader {
     LONG Width;
     LONG Height;
-    DWORD Format;          // an ImageFormat
-    IPicture* OlePicture;  // a decoded JPEG or GIF; meaningful while Format is 2 or 3
+    ImageFormat Format;
+    IPicture* OlePicture;  // a decoded JPEG or GIF; meaningful while Format is one of them
     HBITMAP Bitmap;        // made from a BMP file, or the bitmap decoded with alpha
-    DWORD Decoding;        // an ImageDecoding
+    ImageDecoding Decoding;
 };
+// The record's layout is fixed by design (picture.h): each enum is a DWORD wide.
+static_assert(sizeof(ImageFormat) == sizeof(DWORD) && sizeof(ImageDecoding) == sizeof(DWORD),
+              "the loader record keeps its layout");
 
 void LoaderInit(ImageLoader* loader);
 
@@ -48,7 +51,7 @@ int LoaderLoadWithAlpha(ImageLoader* loader, const char* name);
 HBITMAP LoaderHandle(ImageLoader* loader);
 void LoaderRelease(ImageLoader* loader);
 
-DWORD DetectFormat(HANDLE file);
+ImageFormat DetectFormat(HANDLE file);
 int LoaderReadBmp(ImageLoader* loader, const char* name);
 int LoaderReadOle(ImageLoader* loader, HANDLE file);
 int LoaderReadPngSize(ImageLoader* loader, HANDLE file);
