@@ -2,7 +2,7 @@
 // A look at an image file's structure before the platform's decoders see it,
 // and the limits every image is held to, whichever decoder reads it.
 // The decoders trust the headers: a BMP whose pixels lie past the end of the
-// file crashes LoadImageA, and a GIF claiming a huge frame costs hundreds of
+// file crashes LoadImageW, and a GIF claiming a huge frame costs hundreds of
 // megabytes that are never given back. What no valid file can be is refused.
 #include <windows.h>
 

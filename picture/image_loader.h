@@ -17,7 +17,7 @@ enum ImageFormat : DWORD {
 
 // How it was decoded.
 enum ImageDecoding : DWORD {
-    DecodedPlainly = 0,   // LoadImageA for BMP, the OLE picture for JPEG and GIF
+    DecodedPlainly = 0,   // LoadImageW for BMP, the OLE picture for JPEG and GIF
     DecodedWithAlpha = 1, // the imaging component: a 32-bit top-down bitmap, alpha premultiplied
 };
 
