@@ -6,8 +6,6 @@
 // megabytes that are never given back. What no valid file can be is refused.
 #include <windows.h>
 
-#include "picture/image_loader.h"
-
 // The largest image the loader hands on. A 32-bit process has 2 GB of address
 // space, and the platform holds a decoded image more than once (the decoder's
 // copy and a bitmap compatible with the screen, 4 bytes a pixel; a capture
@@ -22,9 +20,12 @@ const DWORD MaxOleFileBytes = 1u << 30;
 // Both sides above 0 and the image within the limits above.
 bool ImageSizeWithinLimits(LONGLONG width, LONGLONG height);
 
-// Whether the open file, of the given format, is structurally sound
-// enough to hand to the platform. Leaves the file at offset 0.
-bool ImageFileLooksSound(HANDLE file, ImageFormat format);
+// Whether the open file, as a file of that format, is structurally sound
+// enough to hand to the platform. Each leaves the file at offset 0. A GIF or
+// JPEG over MaxOleFileBytes is refused too.
+bool BmpFileLooksSound(HANDLE file);
+bool GifFileLooksSound(HANDLE file);
+bool JpegFileLooksSound(HANDLE file);
 
 // Whether a GIF's first frame has a transparent colour (a graphic control
 // extension with its transparency flag before the first image).
