@@ -121,7 +121,11 @@ int LoaderLoadOpened(ImageLoader* loader, HANDLE opened, const char* name, Image
     LoaderRelease(loader);
     loader->Format = DetectFormat(file.Handle);
     const FormatRow* row = RowOf(loader->Format);
-    if (!row || (row->LooksSound && !row->LooksSound(file.Handle)))
+    // A format without a row goes only to the imaging component, which tells
+    // the formats it decodes itself and holds the image to the size limits.
+    if (!row && decoding == DecodedPlainly)
+        return 0; // nothing held
+    if (row && row->LooksSound && !row->LooksSound(file.Handle))
         return 0; // refused as the platform would refuse it: nothing held
 
     // The decoders that read by name get the file closed first.

@@ -1,9 +1,10 @@
 #pragma once
 // Opens an image file, tells its format from its first bytes and turns it
 // into a bitmap through the platform's own decoders: BMP, JPEG and GIF the
-// plain way (PNG files are recognised and only their size is read), or any
-// of the four through the imaging component with their alpha channel. The
-// formats it knows are the rows of one table in image_loader.cpp.
+// plain way (PNG files are recognised and only their size is read), or
+// through the imaging component with the alpha channel: those four and any
+// other format it decodes. The formats the loader knows are the rows of one
+// table in image_loader.cpp; only they are looked at before decoding.
 #include <windows.h>
 #include <olectl.h>
 
