@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "picture/image_loader.h"
-
 namespace {
 
 // Reads a file forwards through a small buffer; every read is bounded by the file's size.
@@ -227,6 +225,16 @@ bool JpegLooksSound(FileReader* reader)
     return false;
 }
 
+// Runs a check over the open file from its start; the file is left at offset 0.
+bool FileLooksSound(HANDLE file, bool (*check)(FileReader*), DWORD maxBytes)
+{
+    FileReader reader;
+    ReaderInit(&reader, file);
+    bool sound = reader.Size <= maxBytes && check(&reader);
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    return sound;
+}
+
 } // namespace
 
 bool ImageSizeWithinLimits(LONGLONG width, LONGLONG height)
@@ -235,21 +243,19 @@ bool ImageSizeWithinLimits(LONGLONG width, LONGLONG height)
            width * height <= MaxImagePixels;
 }
 
-bool ImageFileLooksSound(HANDLE file, DWORD format)
+bool BmpFileLooksSound(HANDLE file)
 {
-    FileReader reader;
-    ReaderInit(&reader, file);
-    if ((format == FormatJpeg || format == FormatGif) && reader.Size > MaxOleFileBytes)
-        return false;
-    bool sound = true;
-    switch (format) {
-    case FormatBmp: sound = BmpLooksSound(&reader); break;
-    case FormatGif: sound = GifLooksSound(&reader); break;
-    case FormatJpeg: sound = JpegLooksSound(&reader); break;
-    default: break;
-    }
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    return sound;
+    return FileLooksSound(file, BmpLooksSound, MAXDWORD);
+}
+
+bool GifFileLooksSound(HANDLE file)
+{
+    return FileLooksSound(file, GifLooksSound, MaxOleFileBytes);
+}
+
+bool JpegFileLooksSound(HANDLE file)
+{
+    return FileLooksSound(file, JpegLooksSound, MaxOleFileBytes);
 }
 
 bool GifFirstFrameIsTransparent(const BYTE* gif, DWORD size)

@@ -2,7 +2,7 @@
 // A look at an image file's structure before the platform's decoders see it,
 // and the limits every image is held to, whichever decoder reads it.
 // The decoders trust the headers: a BMP whose pixels lie past the end of the
-// file crashes LoadImageA, and a GIF claiming a huge frame costs hundreds of
+// file crashes LoadImageW, and a GIF claiming a huge frame costs hundreds of
 // megabytes that are never given back. What no valid file can be is refused.
 #include <windows.h>
 
@@ -20,9 +20,12 @@ const DWORD MaxOleFileBytes = 1u << 30;
 // Both sides above 0 and the image within the limits above.
 bool ImageSizeWithinLimits(LONGLONG width, LONGLONG height);
 
-// Whether the open file, of the given ImageFormat, is structurally sound
-// enough to hand to the platform. Leaves the file at offset 0.
-bool ImageFileLooksSound(HANDLE file, DWORD format);
+// Whether the open file, as a file of that format, is structurally sound
+// enough to hand to the platform. Each leaves the file at offset 0. A GIF or
+// JPEG over MaxOleFileBytes is refused too.
+bool BmpFileLooksSound(HANDLE file);
+bool GifFileLooksSound(HANDLE file);
+bool JpegFileLooksSound(HANDLE file);
 
 // Whether a GIF's first frame has a transparent colour (a graphic control
 // extension with its transparency flag before the first image).

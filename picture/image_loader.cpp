@@ -6,7 +6,51 @@
 
 namespace {
 
-const BYTE PngSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+// Where the bitmap of a plainly loaded image lives.
+enum class BitmapHome {
+    Nowhere,    // nothing is decoded
+    Loader,     // the loader's Bitmap
+    OlePicture, // inside the OLE picture, which owns it
+};
+
+// The formats the loader knows by their first bytes. A new format is its
+// ImageFormat value and one row here.
+struct FormatRow {
+    ImageFormat Format;
+    BYTE Signature[8];
+    DWORD SignatureLength;
+    // The look at the structure before any decoder sees the file; nullptr: none.
+    bool (*LooksSound)(HANDLE file);
+    // The plain route: a decoder that opens the file by its name (the loader
+    // closes it first, as it holds it without sharing), or one that reads it open.
+    int (*ReadByName)(ImageLoader* loader, const char* name);
+    int (*ReadOpened)(ImageLoader* loader, HANDLE file);
+    BitmapHome Home;
+};
+
+const FormatRow Formats[] = {
+    {FormatBmp, {'B', 'M'}, 2, BmpFileLooksSound, LoaderReadBmp, nullptr, BitmapHome::Loader},
+    {FormatJpeg, {0xFF, 0xD8}, 2, JpegFileLooksSound, nullptr, LoaderReadOle, BitmapHome::OlePicture},
+    {FormatGif, {'G', 'I', 'F'}, 3, GifFileLooksSound, nullptr, LoaderReadOle, BitmapHome::OlePicture},
+    // The plain decoders do not take PNG: only its size is read.
+    {FormatPng, {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, 8, nullptr, nullptr, LoaderReadPngSize,
+     BitmapHome::Nowhere},
+};
+
+// The format's row; nullptr for FormatNone.
+const FormatRow* RowOf(ImageFormat format)
+{
+    for (const FormatRow& row : Formats)
+        if (row.Format == format)
+            return &row;
+    return nullptr;
+}
+
+BitmapHome HomeOf(ImageFormat format)
+{
+    const FormatRow* row = RowOf(format);
+    return row ? row->Home : BitmapHome::Nowhere;
+}
 
 void Rewind(HANDLE file)
 {
@@ -76,7 +120,12 @@ int LoaderLoadOpened(ImageLoader* loader, HANDLE opened, const char* name, Image
     HandleOwner file(opened);
     LoaderRelease(loader);
     loader->Format = DetectFormat(file.Handle);
-    if (loader->Format == FormatNone || !ImageFileLooksSound(file.Handle, loader->Format))
+    const FormatRow* row = RowOf(loader->Format);
+    // A format without a row goes only to the imaging component, which tells
+    // the formats it decodes itself and holds the image to the size limits.
+    if (!row && decoding == DecodedPlainly)
+        return 0; // nothing held
+    if (row && row->LooksSound && !row->LooksSound(file.Handle))
         return 0; // refused as the platform would refuse it: nothing held
 
     // The decoders that read by name get the file closed first.
@@ -84,15 +133,10 @@ int LoaderLoadOpened(ImageLoader* loader, HANDLE opened, const char* name, Image
         CloseHandle(file.Release());
         return LoaderReadWithAlpha(loader, name);
     }
-    switch (loader->Format) {
-    case FormatBmp:
-        CloseHandle(file.Release());
-        return LoaderReadBmp(loader, name);
-    case FormatPng:
-        return LoaderReadPngSize(loader, file.Handle);
-    default: // JPEG, GIF
-        return LoaderReadOle(loader, file.Handle);
-    }
+    if (row->ReadOpened)
+        return row->ReadOpened(loader, file.Handle);
+    CloseHandle(file.Release());
+    return row->ReadByName(loader, name);
 }
 
 int LoaderLoad(ImageLoader* loader, const char* name)
@@ -111,11 +155,10 @@ HBITMAP LoaderHandle(ImageLoader* loader)
 {
     if (loader->Decoding == DecodedWithAlpha)
         return loader->Bitmap;
-    switch (loader->Format) {
-    case FormatBmp:
+    switch (HomeOf(loader->Format)) {
+    case BitmapHome::Loader:
         return loader->Bitmap;
-    case FormatJpeg:
-    case FormatGif: {
+    case BitmapHome::OlePicture: {
         if (!loader->OlePicture)
             return nullptr;
         OLE_HANDLE handle = 0;
@@ -133,7 +176,7 @@ void LoaderRelease(ImageLoader* loader)
         DeleteObject(loader->Bitmap);
         loader->Bitmap = nullptr;
     }
-    if ((loader->Format == FormatJpeg || loader->Format == FormatGif) && loader->OlePicture)
+    if (HomeOf(loader->Format) == BitmapHome::OlePicture && loader->OlePicture)
         ReleaseOlePicture(loader);
     loader->Format = FormatNone;
     loader->Decoding = DecodedPlainly;
@@ -141,23 +184,17 @@ void LoaderRelease(ImageLoader* loader)
     loader->Height = 0;
 }
 
-DWORD DetectFormat(HANDLE file)
+ImageFormat DetectFormat(HANDLE file)
 {
-    BYTE head[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    BYTE head[sizeof FormatRow::Signature] = {};
     DWORD read = 0;
     Rewind(file);
     ReadFile(file, head, sizeof head, &read, nullptr);
-    DWORD format = FormatNone;
-    if (head[0] == 'B' && head[1] == 'M')
-        format = FormatBmp;
-    else if (head[0] == 'G' && head[1] == 'I' && head[2] == 'F')
-        format = FormatGif;
-    else if (head[0] == 0xFF && head[1] == 0xD8)
-        format = FormatJpeg;
-    else if (memcmp(head, PngSignature, sizeof PngSignature) == 0)
-        format = FormatPng;
     Rewind(file);
-    return format;
+    for (const FormatRow& row : Formats)
+        if (read >= row.SignatureLength && memcmp(head, row.Signature, row.SignatureLength) == 0)
+            return row.Format;
+    return FormatNone;
 }
 
 int LoaderReadBmp(ImageLoader* loader, const char* name)

@@ -1,8 +1,10 @@
 #pragma once
 // Opens an image file, tells its format from its first bytes and turns it
 // into a bitmap through the platform's own decoders: BMP, JPEG and GIF the
-// plain way (PNG files are recognised and only their size is read), or any
-// of the four through the imaging component with their alpha channel.
+// plain way (PNG files are recognised and only their size is read), or
+// through the imaging component with the alpha channel: those four and any
+// other format it decodes. The formats the loader knows are the rows of one
+// table in image_loader.cpp; only they are looked at before decoding.
 #include <windows.h>
 #include <olectl.h>
 
@@ -17,18 +19,21 @@ enum ImageFormat : DWORD {
 
 // How it was decoded.
 enum ImageDecoding : DWORD {
-    DecodedPlainly = 0,   // LoadImageA for BMP, the OLE picture for JPEG and GIF
+    DecodedPlainly = 0,   // LoadImageW for BMP, the OLE picture for JPEG and GIF
     DecodedWithAlpha = 1, // the imaging component: a 32-bit top-down bitmap, alpha premultiplied
 };
 
 struct ImageLoader {
     LONG Width;
     LONG Height;
-    DWORD Format;          // an ImageFormat
-    IPicture* OlePicture;  // a decoded JPEG or GIF; meaningful while Format is 2 or 3
+    ImageFormat Format;
+    IPicture* OlePicture;  // a decoded JPEG or GIF; meaningful while Format is one of them
     HBITMAP Bitmap;        // made from a BMP file, or the bitmap decoded with alpha
-    DWORD Decoding;        // an ImageDecoding
+    ImageDecoding Decoding;
 };
+// The record's layout is fixed by design (picture.h): each enum is a DWORD wide.
+static_assert(sizeof(ImageFormat) == sizeof(DWORD) && sizeof(ImageDecoding) == sizeof(DWORD),
+              "the loader record keeps its layout");
 
 void LoaderInit(ImageLoader* loader);
 
@@ -48,7 +53,7 @@ int LoaderLoadWithAlpha(ImageLoader* loader, const char* name);
 HBITMAP LoaderHandle(ImageLoader* loader);
 void LoaderRelease(ImageLoader* loader);
 
-DWORD DetectFormat(HANDLE file);
+ImageFormat DetectFormat(HANDLE file);
 int LoaderReadBmp(ImageLoader* loader, const char* name);
 int LoaderReadOle(ImageLoader* loader, HANDLE file);
 int LoaderReadPngSize(ImageLoader* loader, HANDLE file);

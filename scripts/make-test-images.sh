@@ -16,6 +16,9 @@ convert -size 3x2 xc:black -fill '#FF0000' -draw 'point 0,0' -fill '#00FF00' -dr
 convert -size 40x30 gradient:orange-purple -quality 90 -strip photo40x30.jpg
 convert -size 20x10 xc:green -fill yellow -draw 'rectangle 5,2 14,7' -strip flag20x10.gif
 convert -size 640x480 xc:gray -strip big640x480.png
+# 24 x 12, yellow top-left quarter on blue: an icon, which the loader does not
+# know by its first bytes but the imaging component decodes.
+convert -size 24x12 xc:'#2080C0' -fill '#FFD040' -draw 'rectangle 0,0 11,5' -strip icon24x12.ico
 # The PNG files, written byte by byte so that every pixel is known.
 python3 "$SCRIPTS/make-png-images.py" tests
 ls -l

@@ -354,6 +354,25 @@ TEST_F(ImageLoaderTest, PaletteClaimingTooManyColoursLoadsAsThePlatformShowsIt)
     EXPECT_EQ(0, Load(ScratchFile("cut.bmp", cut)));
 }
 
+TEST_F(ImageLoaderTest, FormatOnlyTheImagingComponentKnowsLoadsWithAlphaAlone)
+{
+    // An icon: no row of the loader's formats, but the imaging component decodes it.
+    std::string icon = TestDataFile("images/icon24x12.ico");
+    ASSERT_EQ(1, LoaderLoadWithAlpha(&loader, icon.c_str()));
+    EXPECT_EQ(FormatNone, loader.Format);
+    EXPECT_EQ(DecodedWithAlpha, loader.Decoding);
+    EXPECT_EQ(24, loader.Width);
+    EXPECT_EQ(12, loader.Height);
+    std::vector<COLORREF> pixels = BitmapPixels(LoaderHandle(&loader), 24, 12);
+    EXPECT_EQ(RGB(0xFF, 0xD0, 0x40), pixels.front()) << "the yellow quarter at the top left";
+    EXPECT_EQ(RGB(0x20, 0x80, 0xC0), pixels.back());
+
+    EXPECT_EQ(0, Load(icon)) << "the plain route takes only the formats it knows";
+    EXPECT_EQ(FormatNone, loader.Format);
+    EXPECT_EQ(nullptr, LoaderHandle(&loader));
+    EXPECT_EQ(0, loader.Width);
+}
+
 TEST_F(ImageLoaderTest, EverySeedOfTheFuzzerLoadsAsAValidFile)
 {
     WIN32_FIND_DATAA found{};
