@@ -72,7 +72,7 @@ endif()
 # What the runtime's zip carries besides the installed runtime.
 install(FILES packaging/runtime-README.txt DESTINATION . RENAME README.txt COMPONENT runtime_download)
 install(DIRECTORY examples/ DESTINATION examples COMPONENT runtime_download REGEX "/build[^/]*$" EXCLUDE)
-install(FILES docs/runtime.md DESTINATION docs COMPONENT runtime_download)
+install(FILES docs/runtime.md docs/guide.ja.md DESTINATION docs COMPONENT runtime_download)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME prompt-demo)

@@ -29,7 +29,7 @@ for folder in include/prompt examples; do
     done
     echo "$folder: $count files in the tree"
 done
-for file in README.txt docs/runtime.md; do
+for file in README.txt docs/runtime.md docs/guide.ja.md; do
     [ -f "$PACKAGE/$file" ] || { echo "the package lacks $file"; missing=$((missing + 1)); }
 done
 [ "$missing" -eq 0 ]
