@@ -3,9 +3,9 @@
 every public function and variable needs an entry (a heading "### `Name`"),
 and every entry must name something public. Also shows that it notices an
 entry taken out. Given a compiler (check-reference.py CXX), it compiles each
-C++ block of the reference and of the guide (docs/guide.ja.md) against the
-headers, and shows that a block calling what the headers lack fails. The
-guide's text may name only calls that exist."""
+C++ block of the reference, of the guide (docs/guide.ja.md) and of the README
+against the headers, and shows that a block calling what the headers lack
+fails. The guide's text may name only calls that exist."""
 import re
 import subprocess
 import sys
@@ -98,7 +98,8 @@ def main():
         print("the check did not notice the guide naming ConsolePrintf")
         problems.append("self-test")
     if len(sys.argv) > 1:
-        for document, contents in (("docs/runtime.md", text), ("docs/guide.ja.md", guide)):
+        readme = (ROOT / "README.md").read_text(encoding="utf-8")
+        for document, contents in (("docs/runtime.md", text), ("docs/guide.ja.md", guide), ("README.md", readme)):
             failures = examples_that_do_not_compile(contents, sys.argv[1])
             for failure in failures:
                 print(f"{document}: {failure}")
