@@ -27,16 +27,17 @@ UPDATE_PAUSE=${INSTALL_DEPS_UPDATE_PAUSE:-15}
 UPDATE_LOG=$(mktemp)
 trap 'rm -f "$UPDATE_LOG"' EXIT
 
-# The first index apt could not fetch in the last update, or nothing.
+# The first index apt could not fetch in the last update, or nothing (apt
+# says E: or, in some versions and cases, W:).
 unfetched_index() {
-    sed -n 's/^E: Failed to fetch \([^ ]*\).*/\1/p' "$UPDATE_LOG" | head -1
+    sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' "$UPDATE_LOG" | head -1
 }
 
 update_package_lists() {
     try=1
     while :; do
-        # apt-get update may say "E:" and still exit 0 when an index is left out.
-        if $SUDO apt-get update -q >"$UPDATE_LOG" 2>&1 && ! grep -q '^E: ' "$UPDATE_LOG"; then
+        # apt-get update may say so and still exit 0 when an index is left out.
+        if $SUDO apt-get update -q >"$UPDATE_LOG" 2>&1 && ! grep -qE '^(E: |W: Failed to fetch)' "$UPDATE_LOG"; then
             cat "$UPDATE_LOG"
             return 0
         fi
@@ -63,10 +64,14 @@ update_then_install() {
             echo "install-deps: installed with the package lists there were; apt-get update had failed"
         return 0
     fi
-    if [ "$updated" -eq 0 ]; then
-        index=$(unfetched_index)
-        echo "install-deps: could not fetch the package index ${index:-(see apt's messages above)}:" \
+    index=$(unfetched_index)
+    if [ "$updated" -eq 0 ] && [ -n "$index" ]; then
+        echo "install-deps: could not fetch the package index $index:" \
             "the package mirror is in the middle of an update; run the same command again in a few minutes" >&2
+    elif [ "$updated" -eq 0 ]; then
+        # Not an index the mirror served stale (apt's lock held, no network): apt said what.
+        echo "install-deps: apt-get update and apt-get install failed (see apt's messages above);" \
+            "run the same command again later" >&2
     else
         echo "install-deps: apt-get install failed (see apt's messages above)" >&2
     fi

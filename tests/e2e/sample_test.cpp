@@ -121,7 +121,7 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     EndChild(&child);
 }
 
-// A program built outside this tree against the installed runtime
+// A program built outside this tree against the runtime's zip
 // (examples/hello, built by hello_package_test.sh, which names it in HELLO_EXE).
 TEST(HelloTest, OutsideProgramShowsItsTextAndClosesWithZero)
 {
@@ -162,7 +162,7 @@ TEST(HelloTest, OutsideProgramShowsItsTextAndClosesWithZero)
     EndChild(&child);
 }
 
-// The game of examples/catch, built against the installed runtime (by
+// The game of examples/catch, built against the runtime's zip (by
 // hello_package_test.sh, which names it in CATCH_EXE and its working folder,
 // with sound\chime.wav, in CATCH_DIR).
 TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
