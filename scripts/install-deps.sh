@@ -65,6 +65,18 @@ update_then_install() {
         return 0
     fi
     index=$(unfetched_index)
+    # Without one architecture's index of a suite (the security suite's i386
+    # list, say), that suite's newer versions of the other architecture stand
+    # in the way: the 32-bit packages must match them. Taking every package
+    # from the release's own lists (-t) gets both from one suite; signatures
+    # and hashes are checked as always.
+    . /etc/os-release
+    if [ "$updated" -eq 0 ] && [ "$1" != -t ] && [ -n "${VERSION_CODENAME:-}" ] &&
+        install_packages -t "$VERSION_CODENAME" "$@"; then
+        echo "install-deps: installed from $VERSION_CODENAME's own lists, since ${index:-an index} could not be" \
+            "fetched; apt-get upgrade takes the newer versions once the mirror has caught up"
+        return 0
+    fi
     if [ "$updated" -eq 0 ] && [ -n "$index" ]; then
         echo "install-deps: could not fetch the package index $index:" \
             "the package mirror is in the middle of an update; run the same command again in a few minutes" >&2

@@ -10,7 +10,9 @@ mkdir "$WORK/bin"
 
 # apt-get: "update" fails while $STATE/update-failures-left is above 0
 # (APT_UPDATE_FAILURES=always: every time), printing APT_UPDATE_ERROR;
-# "install" fails when APT_INSTALL_FAILS=1. Every call goes to $STATE/calls.
+# "install" fails when APT_INSTALL_FAILS=1, and when it is "mixed" unless
+# told one release (-t) to take every package from. Every call goes to
+# $STATE/calls.
 cat >"$WORK/bin/apt-get" <<'STAND_IN'
 #!/bin/sh
 echo "apt-get $*" >>"$STATE/calls"
@@ -26,7 +28,9 @@ case " $* " in
     echo "Reading package lists..."
     ;;
 *" install "*)
-    if [ "$APT_INSTALL_FAILS" = 1 ]; then
+    release=no
+    case " $* " in *" -t "*) release=yes ;; esac
+    if [ "$APT_INSTALL_FAILS" = 1 ] || { [ "$APT_INSTALL_FAILS" = mixed ] && [ $release = no ]; }; then
         echo "E: Unable to locate package wine32:i386"
         exit 100
     fi
@@ -83,12 +87,18 @@ check "settles: calls that weaken checks" \
 run mid_sync always 1
 check "mid_sync: exit code is not 0" "$([ "$status" -ne 0 ] && echo nonzero || echo 0)" nonzero
 check "mid_sync: updates tried" "$(count 'apt-get update' "$STATE/calls")" 4
-check "mid_sync: installs tried" "$(count 'apt-get install' "$STATE/calls")" 1
+check "mid_sync: installs tried (as they are, then from one release)" "$(count 'apt-get install' "$STATE/calls")" 2
 last=$(tail -n 1 "$WORK/mid_sync.out")
 check "mid_sync: the last line names the index" "$(echo "$last" | grep -c -F "$INDEX")" 1
 check "mid_sync: the last line says the mirror is mid-update" "$(echo "$last" | grep -c 'mirror is in the middle of an update')" 1
 check "mid_sync: the last line says to run the same command again" "$(echo "$last" | grep -c 'run the same command again')" 1
 check "mid_sync: lines of the script's own at the end" "$(grep -c '^install-deps: could not' "$WORK/mid_sync.out")" 1
+
+# The mirror stays mid-sync; the packages are found in the release's own lists.
+run one_release always mixed
+check "one_release: exit code" "$status" 0
+check "one_release: the second install takes one release" "$(grep 'apt-get install' "$STATE/calls" | tail -1 | grep -c -- '-t ')" 1
+check "one_release: it says so" "$(grep -c "^install-deps: installed from .* own lists" "$WORK/one_release.out")" 1
 
 # The lists are fetched, but the install fails.
 run install_fails 0 1
