@@ -21,6 +21,19 @@ int ScreenDraw(Draw& draw, const RECT* reach = nullptr)
                              reach);
 }
 
+// A draw in one colour (a shape, a text): draw(dc, colour) draws in the
+// colour it is given. Where the platform's own drawing gives the pixels asked
+// for (the screen, no blend) it draws straight, as ScreenDraw; otherwise the
+// door has it drawn in white over black into a scratch image within reach
+// and puts the colour through that coverage (blended, or into a picture's
+// pixels, alpha and all). reach must hold everything the draw touches.
+template <typename Draw>
+int ScreenDrawInColour(Draw& draw, COLORREF colour, const RECT& reach)
+{
+    auto plain = [&](HDC dc) { return draw(dc, colour); };
+    return ScreenDraw(plain, &reach);
+}
+
 // A rectangle of one colour: one PatBlt with the DC brush, which the back
 // buffer keeps selected between fills (a fill of the colour it last had
 // costs no colour change).
