@@ -1,0 +1,106 @@
+#include "screen/pixel_blend.h"
+
+#include <emmintrin.h>
+
+namespace {
+
+// x * y / 255, rounded, for 16-bit lanes holding values up to 255 * 255.
+inline __m128i Divide255(__m128i product)
+{
+    __m128i rounded = _mm_add_epi16(product, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(rounded, _mm_srli_epi16(rounded, 8)), 8);
+}
+
+inline __m128i Scale(__m128i pixels16, __m128i factor16)
+{
+    return Divide255(_mm_mullo_epi16(pixels16, factor16));
+}
+
+// Each pixel's alpha in all four of its 16-bit lanes.
+inline __m128i SpreadAlpha(__m128i pixels16)
+{
+    __m128i alpha = _mm_shufflelo_epi16(pixels16, _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm_shufflehi_epi16(alpha, _MM_SHUFFLE(3, 3, 3, 3));
+}
+
+inline uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
+inline uint32_t Times(uint32_t a, uint32_t b) { uint32_t t = a * b + 128; return (t + (t >> 8)) >> 8; }
+
+// One pixel, the same steps as the four-lane loop.
+uint32_t BlendOne(uint32_t destination, uint32_t source, const BlendSetting& setting)
+{
+    uint32_t s[4], d[4], out[4];
+    for (int c = 0; c < 4; ++c) {
+        s[c] = Times(Channel(source, 8 * c), setting.Opacity);
+        d[c] = Channel(destination, 8 * c);
+    }
+    const uint32_t inverse = 255 - s[3];
+    for (int c = 0; c < 4; ++c) {
+        switch (setting.Mode) {
+        case PixelBlend::Over: out[c] = s[c] + Times(d[c], inverse); break;
+        case PixelBlend::Add: out[c] = s[c] + d[c] > 255 ? 255 : s[c] + d[c]; break;
+        case PixelBlend::Multiply: out[c] = Times(d[c], s[c] + inverse > 255 ? 255 : s[c] + inverse); break;
+        }
+    }
+    if (!setting.KeepAlpha)
+        out[3] = 0;
+    else if (setting.Mode == PixelBlend::Multiply)
+        out[3] = d[3];
+    return out[0] | out[1] << 8 | out[2] << 16 | out[3] << 24;
+}
+
+} // namespace
+
+void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opacity = _mm_set1_epi16(setting.Opacity);
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i alphaMask = _mm_set1_epi32(setting.KeepAlpha ? -1 : 0x00FFFFFF);
+    int32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
+        __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination + x));
+        __m128i result[2];
+        for (int half = 0; half < 2; ++half) {
+            __m128i s = half ? _mm_unpackhi_epi8(src, zero) : _mm_unpacklo_epi8(src, zero);
+            __m128i d = half ? _mm_unpackhi_epi8(dst, zero) : _mm_unpacklo_epi8(dst, zero);
+            if (setting.Opacity != 255)
+                s = Scale(s, opacity);
+            __m128i inverse = _mm_sub_epi16(full, SpreadAlpha(s));
+            __m128i out;
+            switch (setting.Mode) {
+            case PixelBlend::Over: out = _mm_add_epi16(s, Scale(d, inverse)); break;
+            case PixelBlend::Add: out = _mm_min_epi16(_mm_add_epi16(s, d), full); break;
+            default: // multiply: by the source where it covers, unchanged where it does not
+                out = Scale(d, _mm_min_epi16(_mm_add_epi16(s, inverse), full));
+                if (setting.KeepAlpha) // the picture's own coverage stays
+                    out = _mm_or_si128(_mm_and_si128(out, _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1)),
+                                       _mm_and_si128(d, _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0)));
+                break;
+            }
+            result[half] = out;
+        }
+        __m128i packed = _mm_and_si128(_mm_packus_epi16(result[0], result[1]), alphaMask);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + x), packed);
+    }
+    for (; x < count; ++x)
+        destination[x] = BlendOne(destination[x], source[x], setting);
+}
+
+void BlendColourSpan(uint32_t* destination, const uint32_t* coverage, int32_t count, uint32_t colour,
+                     const BlendSetting& setting)
+{
+    // The colour as a premultiplied source pixel at each coverage.
+    const uint32_t r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF; // a COLORREF
+    for (int32_t x = 0; x < count;) {
+        uint32_t run[64];
+        int32_t n = count - x < 64 ? count - x : 64;
+        for (int32_t i = 0; i < n; ++i) {
+            uint32_t a = (coverage[x + i] >> 8) & 0xFF;
+            run[i] = Times(b, a) | Times(g, a) << 8 | Times(r, a) << 16 | a << 24;
+        }
+        BlendSpan(destination + x, run, n, setting);
+        x += n;
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The runtime's own pixel loops, for what it draws between two 32-bit DIB
+// sections it owns (the platform's blend, called per draw, costs several
+// times the copy of the pixels). Sources are premultiplied BGRA (the
+// imaging component's form; opaque pictures carry alpha 255). Destinations
+// are the back buffer's 0x00RRGGBB (its alpha byte stays 0) or a picture's
+// premultiplied BGRA.
+#include <cstdint>
+
+enum class PixelBlend : uint8_t { Over, Add, Multiply };
+
+struct BlendSetting {
+    PixelBlend Mode;
+    uint8_t Opacity;      // 0 to 255, times every source pixel
+    bool KeepAlpha;    // the destination is a picture's: its alpha is composed too
+};
+
+// count source pixels onto count destination pixels.
+void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting);
+// One colour (a COLORREF, 0x00BBGGRR) through a coverage (0 to 255 a pixel, from the green of a white-on-black draw).
+void BlendColourSpan(uint32_t* destination, const uint32_t* coverage, int32_t count, uint32_t colour,
+                     const BlendSetting& setting);
