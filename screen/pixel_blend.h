@@ -20,3 +20,28 @@ void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, con
 // One colour (a COLORREF, 0x00BBGGRR) through a coverage (0 to 255 a pixel, from the green of a white-on-black draw).
 void BlendColourSpan(uint32_t* destination, const uint32_t* coverage, int32_t count, uint32_t colour,
                      const BlendSetting& setting);
+
+// Pixels of a 32-bit image: rows of Stride pixels from the top.
+struct PixelImage {
+    uint32_t* Pixels;
+    int32_t Width;
+    int32_t Height;
+    int32_t Stride;
+};
+
+struct PixelRect {
+    int32_t Left;
+    int32_t Top;
+    int32_t Right;
+    int32_t Bottom;
+};
+
+// The source rectangle of an image, scaled and turned (radians, clockwise
+// on the screen) about its centre, with that centre at (centreX, centreY) of
+// the destination. Each destination pixel whose centre falls inside takes the
+// source pixel under it (nearest neighbour: pixel art stays sharp), blended.
+// The destination rectangle the draw could touch, clipped, in *touched (empty
+// when nothing).
+void BlendTransformed(const PixelImage& destination, const PixelImage& source, const PixelRect& part,
+                      double centreX, double centreY, double scale, double radians, const BlendSetting& setting,
+                      PixelRect* touched);

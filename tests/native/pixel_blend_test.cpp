@@ -92,4 +92,45 @@ TEST(PixelBlendTest, AColourThroughCoverage)
     EXPECT_LE(Farthest(pixels[1], 0x881119), 1) << "half: half of each";
 }
 
+TEST(PixelBlendTest, TurnsByQuartersAndWholeScalesMovePixelsExactly)
+{
+    const int32_t w = 4, h = 3;
+    std::vector<uint32_t> sheet(w * h);
+    for (int i = 0; i < w * h; ++i)
+        sheet[i] = 0xFF000000u | uint32_t(i * 0x0A0B0C + 1);
+    PixelImage source{sheet.data(), w, h, w};
+    const BlendSetting copy{PixelBlend::Over, 255, false};
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        std::vector<uint32_t> screen(20 * 20, 0);
+        PixelImage destination{screen.data(), 20, 20, 20};
+        PixelRect touched;
+        BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 10, 10, 2.0, quarter * M_PI / 2, copy, &touched);
+        int wrong = 0, drawn = 0;
+        for (int32_t y = 0; y < 20; ++y)
+            for (int32_t x = 0; x < 20; ++x) {
+                // Where this pixel's centre was before the turn, at scale 2.
+                double px = x + 0.5 - 10, py = y + 0.5 - 10, u = px, v = py;
+                for (int k = 0; k < quarter; ++k) { double t = u; u = v; v = -t; }
+                int su = int(std::floor(u / 2 + w / 2.0)), sv = int(std::floor(v / 2 + h / 2.0));
+                bool inside = su >= 0 && su < w && sv >= 0 && sv < h;
+                uint32_t expected = inside ? sheet[sv * w + su] & 0xFFFFFF : 0;
+                wrong += screen[y * 20 + x] != expected;
+                drawn += inside;
+            }
+        EXPECT_EQ(0, wrong) << "a turn by " << quarter << " quarters at scale 2";
+        EXPECT_EQ(w * h * 4, drawn) << "every source pixel a 2 x 2 block";
+        EXPECT_LE(touched.Right - touched.Left, quarter % 2 ? 2 * h + 1 : 2 * w + 1);
+    }
+    // Bad scales and angles draw nothing.
+    std::vector<uint32_t> screen(16, 0x123456);
+    PixelImage destination{screen.data(), 4, 4, 4};
+    PixelRect touched;
+    for (double scale : {0.0, -1.0, double(NAN), double(INFINITY)}) {
+        BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 2, 2, scale, 0, copy, &touched);
+        EXPECT_EQ(touched.Left, touched.Right) << "scale " << scale;
+    }
+    BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 2, 2, 1, NAN, copy, &touched);
+    EXPECT_EQ(0x123456u, screen[5]);
+}
+
 } // namespace
