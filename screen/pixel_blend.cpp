@@ -136,15 +136,16 @@ void InsideSpan(double start, double step, double limit, int32_t count, int32_t*
 } // namespace
 
 void BlendTransformed(const PixelImage& destination, const PixelImage& source, const PixelRect& part,
-                      double centreX, double centreY, double scale, double radians, const BlendSetting& setting,
-                      PixelRect* touched)
+                      double centreX, double centreY, double scaleX, double scaleY, double radians,
+                      const BlendSetting& setting, PixelRect* touched)
 {
     *touched = PixelRect{0, 0, 0, 0};
     const int32_t width = part.Right - part.Left, height = part.Bottom - part.Top;
-    if (width <= 0 || height <= 0 || !(scale > 0) || !std::isfinite(scale) || !std::isfinite(radians))
+    if (width <= 0 || height <= 0 || !(scaleX > 0) || !(scaleY > 0) || !std::isfinite(scaleX) ||
+        !std::isfinite(scaleY) || !std::isfinite(radians) || !std::isfinite(centreX) || !std::isfinite(centreY))
         return;
     const double c = std::cos(radians), s = std::sin(radians);
-    const double halfW = width * scale / 2, halfH = height * scale / 2;
+    const double halfW = width * scaleX / 2, halfH = height * scaleY / 2;
     const double reachX = std::fabs(c) * halfW + std::fabs(s) * halfH;
     const double reachY = std::fabs(s) * halfW + std::fabs(c) * halfH;
     double left = std::floor(centreX - reachX), top = std::floor(centreY - reachY);
@@ -156,13 +157,13 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
     *touched = PixelRect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
 
     // Destination (x, y) maps to source (u, v): the turn undone, then the scale.
-    const double du = c / scale, dv = -s / scale; // per pixel to the right
+    const double du = c / scaleX, dv = -s / scaleY; // per pixel to the right
     const int32_t columns = int32_t(right - left);
     std::vector<uint32_t> row(columns);
     for (int32_t y = int32_t(top); y < int32_t(bottom); ++y) {
         const double px = left + 0.5 - centreX, py = y + 0.5 - centreY;
-        const double u0 = (px * c + py * s) / scale + width / 2.0;
-        const double v0 = (-px * s + py * c) / scale + height / 2.0;
+        const double u0 = (px * c + py * s) / scaleX + width / 2.0;
+        const double v0 = (-px * s + py * c) / scaleY + height / 2.0;
         int32_t firstU, lastU, firstV, lastV;
         InsideSpan(u0, du, width, columns, &firstU, &lastU);
         InsideSpan(v0, dv, height, columns, &firstV, &lastV);

@@ -36,12 +36,12 @@ struct PixelRect {
     int32_t Bottom;
 };
 
-// The source rectangle of an image, scaled and turned (radians, clockwise
-// on the screen) about its centre, with that centre at (centreX, centreY) of
-// the destination. Each destination pixel whose centre falls inside takes the
+// The source rectangle of an image, scaled (scaleX by scaleY) and turned
+// (radians, clockwise on the screen) about its centre, with that centre at
+// (centreX, centreY) of the destination. Each destination pixel whose centre falls inside takes the
 // source pixel under it (nearest neighbour: pixel art stays sharp), blended.
 // The destination rectangle the draw could touch, clipped, in *touched (empty
 // when nothing).
 void BlendTransformed(const PixelImage& destination, const PixelImage& source, const PixelRect& part,
-                      double centreX, double centreY, double scale, double radians, const BlendSetting& setting,
-                      PixelRect* touched);
+                      double centreX, double centreY, double scaleX, double scaleY, double radians,
+                      const BlendSetting& setting, PixelRect* touched);

@@ -104,7 +104,7 @@ TEST(PixelBlendTest, TurnsByQuartersAndWholeScalesMovePixelsExactly)
         std::vector<uint32_t> screen(20 * 20, 0);
         PixelImage destination{screen.data(), 20, 20, 20};
         PixelRect touched;
-        BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 10, 10, 2.0, quarter * M_PI / 2, copy, &touched);
+        BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 10, 10, 2.0, 2.0, quarter * M_PI / 2, copy, &touched);
         int wrong = 0, drawn = 0;
         for (int32_t y = 0; y < 20; ++y)
             for (int32_t x = 0; x < 20; ++x) {
@@ -126,10 +126,10 @@ TEST(PixelBlendTest, TurnsByQuartersAndWholeScalesMovePixelsExactly)
     PixelImage destination{screen.data(), 4, 4, 4};
     PixelRect touched;
     for (double scale : {0.0, -1.0, double(NAN), double(INFINITY)}) {
-        BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 2, 2, scale, 0, copy, &touched);
+        BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 2, 2, scale, 1.0, 0, copy, &touched);
         EXPECT_EQ(touched.Left, touched.Right) << "scale " << scale;
     }
-    BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 2, 2, 1, NAN, copy, &touched);
+    BlendTransformed(destination, source, PixelRect{0, 0, w, h}, 2, 2, 1, 1, NAN, copy, &touched);
     EXPECT_EQ(0x123456u, screen[5]);
 }
 
