@@ -183,3 +183,20 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
         BlendSpan(out + first, row.data() + first, last - first, setting);
     }
 }
+
+void BlendImage(const PixelImage& destination, const PixelImage& source, const PixelRect& part, int32_t x, int32_t y,
+                const BlendSetting& setting, PixelRect* touched)
+{
+    const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+    const int64_t right = std::min<int64_t>(int64_t(x) + part.Right - part.Left, destination.Width);
+    const int64_t bottom = std::min<int64_t>(int64_t(y) + part.Bottom - part.Top, destination.Height);
+    if (left >= right || top >= bottom) {
+        *touched = PixelRect{0, 0, 0, 0};
+        return;
+    }
+    *touched = PixelRect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+    for (int64_t row = top; row < bottom; ++row) {
+        const uint32_t* in = source.Pixels + size_t(part.Top + (row - y)) * source.Stride + part.Left + (left - x);
+        BlendSpan(destination.Pixels + size_t(row) * destination.Stride + left, in, int32_t(right - left), setting);
+    }
+}

@@ -45,3 +45,8 @@ struct PixelRect {
 void BlendTransformed(const PixelImage& destination, const PixelImage& source, const PixelRect& part,
                       double centreX, double centreY, double scaleX, double scaleY, double radians,
                       const BlendSetting& setting, PixelRect* touched);
+
+// The source rectangle at its natural size with its top-left corner at (x, y),
+// blended; clipped to the destination; the rectangle touched in *touched.
+void BlendImage(const PixelImage& destination, const PixelImage& source, const PixelRect& part, int32_t x, int32_t y,
+                const BlendSetting& setting, PixelRect* touched);
