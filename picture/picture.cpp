@@ -3,11 +3,12 @@
 #include <cstddef>
 
 #include "console/console_api.h"
-#include "screen/back_buffer.h"
-#include "screen/draw_door.h"
+#include "picture/sprite_source.h"
 #include "runtime/fatal.h"
 #include "runtime/owners.h"
 #include "runtime/tracked_string.h"
+#include "screen/back_buffer.h"
+#include "screen/draw_door.h"
 
 namespace {
 
@@ -61,6 +62,33 @@ int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit b
     auto draw = [&](HDC dc) { return blit(dc, source.Dc, width, height, natural); };
     const RECT reach = boundAt ? RECT{boundAt->x, boundAt->y, boundAt->x + width, boundAt->y + height} : RECT{};
     return ScreenDraw(draw, boundAt ? &reach : nullptr);
+}
+
+// An attached picture drawn by the runtime's own loop, through the screen's
+// door: what the blend or a picture to draw into asks for, and what the
+// platform does slowly (a blend at natural size).
+int DrawByOwnLoop(Picture* picture, LONG x, LONG y, LONG width, LONG height, COLORREF key, BYTE opacity)
+{
+    PixelImage source;
+    if (!SpritePixels(picture, key, &source))
+        return 0;
+    PictureFitSize(&width, &height, source.Width, source.Height);
+    if (width <= 0 || height <= 0)
+        return 0;
+    const PixelRect whole{0, 0, source.Width, source.Height};
+    auto draw = [&](const PixelImage& target, const BlendSetting& blend, PixelRect* touched) {
+        if (width == source.Width && height == source.Height)
+            BlendImage(target, source, whole, x, y, blend, touched);
+        else
+            BlendTransformed(target, source, whole, x + width / 2.0, y + height / 2.0, double(width) / source.Width,
+                             double(height) / source.Height, 0, blend, touched);
+    };
+    return ScreenDrawPixels(draw, opacity);
+}
+
+bool Attached(Picture* picture, HDC target)
+{
+    return !target && picture->Mirror == 1;
 }
 
 bool HasAlphaChannel(Picture* picture)
@@ -154,6 +182,10 @@ int PictureDrawTo(Picture* picture, LONG x, LONG y, LONG width, LONG height, DWO
 {
     if (rop == 0)
         rop = SRCCOPY;
+    if (ScreenDrawsInto(picture->Bitmap))
+        return 0; // the picture drawn into draws nothing meanwhile
+    if (Attached(picture, target) && rop == SRCCOPY && !ScreenDrawsPlainly())
+        return DrawByOwnLoop(picture, x, y, width, height, CLR_INVALID, 255);
     return DrawEverywhere(picture, width, height, target, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
         SetStretchBltMode(dc, COLORONCOLOR);
         return StretchBlt(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, rop);
@@ -162,6 +194,12 @@ int PictureDrawTo(Picture* picture, LONG x, LONG y, LONG width, LONG height, DWO
 
 int PictureDrawBlended(Picture* picture, LONG x, LONG y, LONG width, LONG height, BYTE opacity)
 {
+    if (ScreenDrawsInto(picture->Bitmap))
+        return 0;
+    const LONG naturalWidth = PictureWidth(picture), naturalHeight = PictureHeight(picture);
+    const bool atNaturalSize = (width <= 0 && height <= 0) || (width == naturalWidth && height == naturalHeight);
+    if (Attached(picture, nullptr) && (atNaturalSize || !ScreenDrawsPlainly()))
+        return DrawByOwnLoop(picture, x, y, width, height, CLR_INVALID, opacity);
     BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, BYTE(HasAlphaChannel(picture) ? AC_SRC_ALPHA : 0)};
     return DrawEverywhere(picture, width, height, nullptr, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
         SetStretchBltMode(dc, COLORONCOLOR);
@@ -171,6 +209,10 @@ int PictureDrawBlended(Picture* picture, LONG x, LONG y, LONG width, LONG height
 
 int PictureDrawKeyed(Picture* picture, LONG x, LONG y, LONG width, LONG height, COLORREF key)
 {
+    if (ScreenDrawsInto(picture->Bitmap))
+        return 0;
+    if (Attached(picture, nullptr) && !ScreenDrawsPlainly())
+        return DrawByOwnLoop(picture, x, y, width, height, key, 255);
     const POINT at{x, y}; // GDI need not bound a keyed blit: the door adds where it drew
     return DrawEverywhere(picture, width, height, nullptr, [&](HDC dc, HDC source, LONG w, LONG h, const BITMAP& natural) {
         return int(GdiTransparentBlt(dc, x, y, w, h, source, 0, 0, natural.bmWidth, natural.bmHeight, key));
@@ -187,6 +229,8 @@ void PictureAdoptBitmap(Picture* picture, HBITMAP bitmap)
 
 void PictureDropBitmap(Picture* picture)
 {
+    ScreenForgetTarget(picture->Bitmap);
+    SpriteForgetImage(picture);
     // Stop first: a capture that completes in between would set the flag again.
     StopPixelCapture(picture);
     SetPixelsReady(picture, 0);
@@ -200,6 +244,7 @@ void PictureDropBitmap(Picture* picture)
 
 void PictureTeardown(Picture* picture)
 {
+    SpriteForget(picture);
     StopPixelCapture(picture);
     if (picture->Bitmap)
         PictureDropBitmap(picture);

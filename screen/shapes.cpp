@@ -31,11 +31,11 @@ void DrawInBox(LONG x, LONG y, LONG width, LONG height, COLORREF color, bool fil
 {
     if (width <= 0 || height <= 0)
         return;
-    auto draw = [&](HDC dc) {
-        Colours colours(dc, color, filled);
+    auto draw = [&](HDC dc, COLORREF colour) {
+        Colours colours(dc, colour, filled);
         return shape(dc, x, y, x + width, y + height);
     };
-    ScreenDraw(draw);
+    ScreenDrawInColour(draw, color, RECT{x, y, x + width, y + height});
 }
 
 } // namespace
@@ -48,8 +48,8 @@ void ScreenClear(COLORREF color)
 
 void DrawPixel(LONG x, LONG y, COLORREF color)
 {
-    auto draw = [&](HDC dc) { return SetPixelV(dc, x, y, color); };
-    ScreenDraw(draw);
+    auto draw = [&](HDC dc, COLORREF colour) { return SetPixelV(dc, x, y, colour); };
+    ScreenDrawInColour(draw, color, RECT{x, y, x + 1, y + 1});
 }
 
 COLORREF ReadPixel(LONG x, LONG y)
@@ -64,13 +64,14 @@ COLORREF ReadPixel(LONG x, LONG y)
 
 void DrawLine(LONG x0, LONG y0, LONG x1, LONG y1, COLORREF color)
 {
-    auto draw = [&](HDC dc) {
-        Colours colours(dc, color, false);
+    auto draw = [&](HDC dc, COLORREF colour) {
+        Colours colours(dc, colour, false);
         MoveToEx(dc, x0, y0, nullptr);
         LineTo(dc, x1, y1);
-        return SetPixelV(dc, x1, y1, color); // LineTo stops one pixel short of its end
+        return SetPixelV(dc, x1, y1, colour); // LineTo stops one pixel short of its end
     };
-    ScreenDraw(draw);
+    const RECT reach{x0 < x1 ? x0 : x1, y0 < y1 ? y0 : y1, (x0 > x1 ? x0 : x1) + 1, (y0 > y1 ? y0 : y1) + 1};
+    ScreenDrawInColour(draw, color, reach);
 }
 
 void DrawBox(LONG x, LONG y, LONG width, LONG height, COLORREF color)
@@ -110,14 +111,14 @@ void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color)
         width += advances[i];
     // A glyph's ink may reach past its cells (italic, accents): a line's height each way is room enough.
     const RECT reach{x - cell.LineHeight, y - cell.LineHeight, x + width + cell.LineHeight, y + 2 * cell.LineHeight};
-    auto draw = [&](HDC dc) {
+    auto draw = [&](HDC dc, COLORREF colour) {
         Selection font(dc, cell.Font);
-        COLORREF previousColour = SetTextColor(dc, color);
+        COLORREF previousColour = SetTextColor(dc, colour);
         int previousMode = SetBkMode(dc, TRANSPARENT);
         BOOL drawn = ExtTextOutW(dc, x, y, 0, nullptr, wide.data(), units, advances.data());
         SetBkMode(dc, previousMode);
         SetTextColor(dc, previousColour);
         return drawn;
     };
-    ScreenDraw(draw, &reach);
+    ScreenDrawInColour(draw, color, reach);
 }

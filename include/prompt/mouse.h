@@ -18,3 +18,8 @@ extern __declspec(dllexport) MouseStateRecord MouseState;
 void MouseTrackingStart();
 // Reads the cursor position into MouseState.MouseX and MouseY.
 void UpdateMousePosition();
+
+// Notches the mouse wheel turned over the console window since the call
+// before: positive away from the user, negative towards; a wheel that turns
+// in finer steps adds up to whole notches. From one program thread.
+int MouseWheel();

@@ -72,6 +72,42 @@ int PictureDrawBlended(Picture* picture, LONG x, LONG y, LONG width, LONG height
 // Draws every pixel except those of colour key (a sprite on a key colour).
 int PictureDrawKeyed(Picture* picture, LONG x, LONG y, LONG width, LONG height, COLORREF key);
 
+// Sprites, drawn by the runtime's own loops, through the screen like every
+// draw (ScreenSetBlend's blend, ScreenDrawTo's target), each pixel of the
+// picture whole (nearest neighbour: pixel art stays sharp). A picture with
+// alpha (PictureLoadWithAlpha, PictureMake) blends by it; any other is
+// opaque but for its key colour (PictureSetKey). 1 when drawn; 0, and nothing
+// drawn, without an image, for a part or cell not wholly inside it, a scale
+// not above 0 or not finite, an opacity outside 0 to 255, or the picture
+// ScreenDrawTo draws into. An attached picture (PictureAttachWindow), on its
+// own thread.
+//
+// A part of the picture (a sprite-sheet cell) at its natural size, its
+// top-left corner at (x, y).
+int PictureDrawPart(Picture* picture, LONG x, LONG y, LONG srcX, LONG srcY, LONG width, LONG height);
+// Cell index of a sheet of cells cellWidth x cellHeight, numbered left to
+// right, top to bottom from 0 (as many whole cells as fit each way).
+int PictureDrawCell(Picture* picture, LONG x, LONG y, LONG cellWidth, LONG cellHeight, LONG index);
+// Scaled and turned by radians (clockwise on the screen) about its centre,
+// which lands at (centreX, centreY); times opacity.
+int PictureDrawRotated(Picture* picture, LONG centreX, LONG centreY, double scale, double radians, LONG opacity);
+// The same for a part.
+int PictureDrawPartRotated(Picture* picture, LONG centreX, LONG centreY, LONG srcX, LONG srcY, LONG width,
+                           LONG height, double scale, double radians, LONG opacity);
+// The colour left out when a picture without alpha is drawn as a sprite
+// (CLR_INVALID: none, the start). 1 when set, 0 without a picture.
+int PictureSetKey(Picture* picture, COLORREF key);
+
+// A blank picture of that size, every pixel transparent, to draw into
+// (ScreenDrawTo) and then draw like any picture with alpha. A picture made by
+// PictureCreate; its image before goes. 1 when made; 0 for a side outside
+// 1 to 16,384 or too many pixels, and the picture stays as it was.
+int PictureMake(Picture* picture, LONG width, LONG height);
+// The picture's image as a file: PNG, alpha kept, when the name ends in
+// .png; else a BMP file (32-bit with alpha for a picture that has it). 1 when
+// written; 0 without an image or when the file cannot be written.
+int PictureSave(Picture* picture, const char* name);
+
 // The natural size of the loaded image, 0 without one.
 LONG PictureWidth(Picture* picture);
 LONG PictureHeight(Picture* picture);

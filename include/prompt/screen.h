@@ -14,6 +14,27 @@ void ScreenHold();
 void ScreenShow();
 void ScreenRelease();
 
+// How what follows is drawn, pictures and shapes alike, until the next call:
+// BlendNormal as each call draws (ScreenSetBlend(BlendNormal, 255) undoes any
+// other); BlendAlpha the same, times opacity (0 to 255); BlendAdd adds its
+// colours to what is there (light, fire); BlendMultiply multiplies (shadow,
+// tint). 1 when set; 0 for a mode not one of these or an opacity outside
+// 0 to 255, and nothing changes. Any program thread.
+const int BlendNormal = 0;
+const int BlendAlpha = 1;
+const int BlendAdd = 2;
+const int BlendMultiply = 3;
+int ScreenSetBlend(int mode, LONG opacity);
+
+// Every graphics draw (pictures, shapes, DrawTextAt, DrawTextIn, ScreenClear)
+// goes into the picture from now on, a picture made by PictureMake or loaded
+// with PictureLoadWithAlpha, its alpha composed; ScreenDrawTo(nullptr) sends
+// them to the screen again. 1 when set; 0 for a picture that cannot be drawn
+// into (no image, or one of another kind), and drawing stays where it went.
+// The picture draws nothing while drawing goes into it. Any program thread.
+struct Picture;
+int ScreenDrawTo(Picture* picture);
+
 // Graphics in client pixels, clipped, into the back buffer and (unless held)
 // the window, like a picture's draw; under the console's rows. Any program
 // thread, after ConsoleStart; colours are COLORREFs.
@@ -29,8 +50,9 @@ void FillEllipse(LONG x, LONG y, LONG width, LONG height, COLORREF color);
 // font and cells, without a background.
 void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color);
 
-// What the window shows, graphics and rows, as a 24-bit BMP file: 1 when
-// written, 0 when not. Any program thread.
+// What the window shows, graphics and rows, in the program's pixels: a PNG
+// file when the name ends in .png, else a 24-bit BMP file. 1 when written, 0
+// when not (a folder that does not exist, say). Any program thread.
 int ScreenSave(const char* name);
 
 // Waits for the next tick of a steady clock at that many frames a second and

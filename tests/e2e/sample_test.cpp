@@ -262,4 +262,74 @@ TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
     EXPECT_GT(atoi(score.c_str()), 0) << "stars caught: " << score;
 }
 
+// The shooter: its sheet drawn, rocks shot while the ship turns and fires,
+// the weapon changed by the wheel, and Escape.
+TEST(ShooterTest, RocksAreShotTheWeaponChangesAndEscapeEndsWithZero)
+{
+    std::string exe = WindowsPath(EnvironmentValue("SHOOTER_EXE"));
+    std::string directory = WindowsPath(EnvironmentValue("SHOOTER_DIR"));
+    if (exe.empty())
+        GTEST_SKIP() << "SHOOTER_EXE names the game";
+    DeleteFileA((directory + "\\score.txt").c_str());
+    ChildProcess child;
+    ASSERT_TRUE(StartChild("\"" + exe + "\"", directory, &child));
+    HWND window = WaitForWindow(child.ProcessId, "PROMPT", 60000);
+    ASSERT_NE(nullptr, window);
+    RECT client{};
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20))
+        if (GetClientRect(window, &client) && client.right == 640 && client.bottom == 480)
+            break;
+    EXPECT_EQ(640, client.right);
+    EXPECT_EQ(480, client.bottom);
+
+    // The ship, turned about the middle of the field: pixels of its light grey
+    // near the centre, none of them the sky's.
+    auto shipShows = [&](const ScreenPixels& p) {
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        int light = 0;
+        for (LONG y = 220; y < 260; ++y)
+            for (LONG x = 300; x < 340; ++x)
+                light += GetGValue(p.At(origin.x + x, origin.y + y)) > 120;
+        return light > 40;
+    };
+    ScreenPixels seen;
+    EXPECT_TRUE(WaitForSteadyClient(window, 30000, &seen, shipShows)) << "the ship in the middle";
+
+    // The score's white text at the top left, as the catch test reads it.
+    auto scorePixels = [&] {
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        std::vector<COLORREF> cells = CaptureScreen(RECT{origin.x, origin.y, origin.x + 140, origin.y + 36}).Cells;
+        for (COLORREF& c : cells)
+            c = c == RGB(255, 255, 255);
+        return cells;
+    };
+    std::vector<COLORREF> first = scorePixels();
+    SetForegroundWindow(window);
+    PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); // the spread
+    PressKey(VK_SPACE);
+    PressKey(VK_RIGHT);
+    bool scored = false;
+    for (DWORD start = GetTickCount(); !scored && GetTickCount() - start < 60000; Sleep(50)) {
+        std::vector<COLORREF> now = scorePixels();
+        scored = std::count(now.begin(), now.end(), COLORREF(1)) > 20 && now != first;
+    }
+    ReleaseKey(VK_RIGHT);
+    ReleaseKey(VK_SPACE);
+    EXPECT_TRUE(scored) << "the score changed on the screen";
+    if (!ArtifactFile("shooter.bmp").empty())
+        SaveBitmapFile(CaptureClientOf(window), ArtifactFile("shooter.bmp"));
+
+    TapKey(VK_ESCAPE, 100);
+    EXPECT_EQ(0u, WaitForExit(&child, 20000));
+    EndChild(&child);
+    std::string score = ReadWholeFile(directory + "\\score.txt");
+    printf("score.txt: %s", score.c_str());
+    int points = 0, changes = 0;
+    EXPECT_EQ(2, sscanf(score.c_str(), "%d %d", &points, &changes));
+    EXPECT_GT(points, 0) << "rocks shot";
+    EXPECT_GE(changes, 1) << "the wheel changed the weapon";
+}
+
 } // namespace

@@ -1,0 +1,29 @@
+#pragma once
+// Text drawn as graphics in a font and size of the program's choice. Any
+// code page 932 text draws at once: where the face lacks a glyph the
+// system's font fallback draws it, so nothing is listed before use.
+#include <windows.h>
+
+// FontMake's flags, combined with |.
+const DWORD FontBold = 1;
+const DWORD FontItalic = 2;
+const DWORD FontAntialiased = 4; // smoothed edges; without it every pixel is the colour or untouched
+
+// A font of that face (code page 932 text: "ＭＳ ゴシック", "Arial"...) whose
+// letters are pixelHeight pixels high, from the top of the tallest to the
+// bottom of the lowest (the cell height): its number, 1 or more, or 0 when
+// the height is not 1 to 1000. A face the system does not have is drawn in
+// the system's fallback. Font 0 is the console's own. Any program thread.
+int FontMake(const char* face, LONG pixelHeight, DWORD flags);
+// Gives a font number back; 0 and numbers not live do nothing.
+void FontRelease(int font);
+
+// Code page 932 text with its top-left corner at (x, y), without a
+// background, through the screen like every graphics draw (into the back
+// buffer, the window unless held, or the picture ScreenDrawTo names).
+// A font not live draws nothing.
+void DrawTextIn(int font, LONG x, LONG y, const char* text, COLORREF color);
+// How wide that text is in the font, in pixels; 0 for a font not live.
+LONG TextWidth(int font, const char* text);
+// The font's line height (its cell), in pixels; 0 for a font not live.
+LONG FontHeight(int font);

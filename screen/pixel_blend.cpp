@@ -1,0 +1,202 @@
+#include "screen/pixel_blend.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// x * y / 255, rounded, for 16-bit lanes holding values up to 255 * 255.
+inline __m128i Divide255(__m128i product)
+{
+    __m128i rounded = _mm_add_epi16(product, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(rounded, _mm_srli_epi16(rounded, 8)), 8);
+}
+
+inline __m128i Scale(__m128i pixels16, __m128i factor16)
+{
+    return Divide255(_mm_mullo_epi16(pixels16, factor16));
+}
+
+// Each pixel's alpha in all four of its 16-bit lanes.
+inline __m128i SpreadAlpha(__m128i pixels16)
+{
+    __m128i alpha = _mm_shufflelo_epi16(pixels16, _MM_SHUFFLE(3, 3, 3, 3));
+    return _mm_shufflehi_epi16(alpha, _MM_SHUFFLE(3, 3, 3, 3));
+}
+
+inline uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
+inline uint32_t Times(uint32_t a, uint32_t b) { uint32_t t = a * b + 128; return (t + (t >> 8)) >> 8; }
+
+// One pixel, the same steps as the four-lane loop.
+uint32_t BlendOne(uint32_t destination, uint32_t source, const BlendSetting& setting)
+{
+    uint32_t s[4], d[4], out[4];
+    for (int c = 0; c < 4; ++c) {
+        s[c] = Times(Channel(source, 8 * c), setting.Opacity);
+        d[c] = Channel(destination, 8 * c);
+    }
+    const uint32_t inverse = 255 - s[3];
+    for (int c = 0; c < 4; ++c) {
+        switch (setting.Mode) {
+        case PixelBlend::Over: out[c] = s[c] + Times(d[c], inverse); break;
+        case PixelBlend::Add: out[c] = s[c] + d[c] > 255 ? 255 : s[c] + d[c]; break;
+        case PixelBlend::Multiply: out[c] = Times(d[c], s[c] + inverse > 255 ? 255 : s[c] + inverse); break;
+        }
+    }
+    if (!setting.KeepAlpha)
+        out[3] = 0;
+    else if (setting.Mode == PixelBlend::Multiply)
+        out[3] = d[3];
+    return out[0] | out[1] << 8 | out[2] << 16 | out[3] << 24;
+}
+
+} // namespace
+
+void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i opacity = _mm_set1_epi16(setting.Opacity);
+    const __m128i full = _mm_set1_epi16(255);
+    const __m128i alphaMask = _mm_set1_epi32(setting.KeepAlpha ? -1 : 0x00FFFFFF);
+    int32_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
+        __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination + x));
+        __m128i result[2];
+        for (int half = 0; half < 2; ++half) {
+            __m128i s = half ? _mm_unpackhi_epi8(src, zero) : _mm_unpacklo_epi8(src, zero);
+            __m128i d = half ? _mm_unpackhi_epi8(dst, zero) : _mm_unpacklo_epi8(dst, zero);
+            if (setting.Opacity != 255)
+                s = Scale(s, opacity);
+            __m128i inverse = _mm_sub_epi16(full, SpreadAlpha(s));
+            __m128i out;
+            switch (setting.Mode) {
+            case PixelBlend::Over: out = _mm_add_epi16(s, Scale(d, inverse)); break;
+            case PixelBlend::Add: out = _mm_min_epi16(_mm_add_epi16(s, d), full); break;
+            default: // multiply: by the source where it covers, unchanged where it does not
+                out = Scale(d, _mm_min_epi16(_mm_add_epi16(s, inverse), full));
+                if (setting.KeepAlpha) // the picture's own coverage stays
+                    out = _mm_or_si128(_mm_and_si128(out, _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1)),
+                                       _mm_and_si128(d, _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0)));
+                break;
+            }
+            result[half] = out;
+        }
+        __m128i packed = _mm_and_si128(_mm_packus_epi16(result[0], result[1]), alphaMask);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + x), packed);
+    }
+    for (; x < count; ++x)
+        destination[x] = BlendOne(destination[x], source[x], setting);
+}
+
+void BlendColourSpan(uint32_t* destination, const uint32_t* coverage, int32_t count, uint32_t colour,
+                     const BlendSetting& setting)
+{
+    // The colour as a premultiplied source pixel at each coverage.
+    const uint32_t r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF; // a COLORREF
+    for (int32_t x = 0; x < count;) {
+        uint32_t run[64];
+        int32_t n = count - x < 64 ? count - x : 64;
+        for (int32_t i = 0; i < n; ++i) {
+            uint32_t a = (coverage[x + i] >> 8) & 0xFF;
+            run[i] = Times(b, a) | Times(g, a) << 8 | Times(r, a) << 16 | a << 24;
+        }
+        BlendSpan(destination + x, run, n, setting);
+        x += n;
+    }
+}
+
+namespace {
+
+const double FixedOne = 65536.0;
+
+// The first k of 0..count-1 with 0 <= start + k * step < limit, and one past
+// the last; first >= last when none.
+void InsideSpan(double start, double step, double limit, int32_t count, int32_t* first, int32_t* last)
+{
+    const double epsilon = 1e-9;
+    if (std::fabs(step) < epsilon) {
+        bool inside = start >= 0 && start < limit;
+        *first = inside ? 0 : count;
+        *last = inside ? count : 0;
+        return;
+    }
+    double a = (0 - start) / step, b = (limit - start) / step;
+    if (a > b)
+        std::swap(a, b);
+    // start + k * step inside [0, limit): k in [a, b), with the open end taken as it falls.
+    double lo = std::ceil(a - epsilon), hi = std::ceil(b - epsilon);
+    *first = lo < 0 ? 0 : lo > count ? count : static_cast<int32_t>(lo);
+    *last = hi < 0 ? 0 : hi > count ? count : static_cast<int32_t>(hi);
+}
+
+} // namespace
+
+void BlendTransformed(const PixelImage& destination, const PixelImage& source, const PixelRect& part,
+                      double centreX, double centreY, double scaleX, double scaleY, double radians,
+                      const BlendSetting& setting, PixelRect* touched)
+{
+    *touched = PixelRect{0, 0, 0, 0};
+    const int32_t width = part.Right - part.Left, height = part.Bottom - part.Top;
+    if (width <= 0 || height <= 0 || !(scaleX > 0) || !(scaleY > 0) || !std::isfinite(scaleX) ||
+        !std::isfinite(scaleY) || !std::isfinite(radians) || !std::isfinite(centreX) || !std::isfinite(centreY))
+        return;
+    const double c = std::cos(radians), s = std::sin(radians);
+    const double halfW = width * scaleX / 2, halfH = height * scaleY / 2;
+    const double reachX = std::fabs(c) * halfW + std::fabs(s) * halfH;
+    const double reachY = std::fabs(s) * halfW + std::fabs(c) * halfH;
+    double left = std::floor(centreX - reachX), top = std::floor(centreY - reachY);
+    double right = std::ceil(centreX + reachX), bottom = std::ceil(centreY + reachY);
+    left = std::fmax(left, 0), top = std::fmax(top, 0);
+    right = std::fmin(right, destination.Width), bottom = std::fmin(bottom, destination.Height);
+    if (left >= right || top >= bottom)
+        return;
+    *touched = PixelRect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+
+    // Destination (x, y) maps to source (u, v): the turn undone, then the scale.
+    const double du = c / scaleX, dv = -s / scaleY; // per pixel to the right
+    const int32_t columns = int32_t(right - left);
+    std::vector<uint32_t> row(columns);
+    for (int32_t y = int32_t(top); y < int32_t(bottom); ++y) {
+        const double px = left + 0.5 - centreX, py = y + 0.5 - centreY;
+        const double u0 = (px * c + py * s) / scaleX + width / 2.0;
+        const double v0 = (-px * s + py * c) / scaleY + height / 2.0;
+        int32_t firstU, lastU, firstV, lastV;
+        InsideSpan(u0, du, width, columns, &firstU, &lastU);
+        InsideSpan(v0, dv, height, columns, &firstV, &lastV);
+        const int32_t first = std::max(firstU, firstV), last = std::min(lastU, lastV);
+        if (first >= last)
+            continue;
+        // Fixed point along the row: one add a pixel.
+        int64_t u = std::llround((u0 + first * du) * FixedOne), v = std::llround((v0 + first * dv) * FixedOne);
+        const int64_t stepU = std::llround(du * FixedOne), stepV = std::llround(dv * FixedOne);
+        for (int32_t k = first; k < last; ++k, u += stepU, v += stepV) {
+            int32_t su = int32_t(u >> 16), sv = int32_t(v >> 16);
+            su = su < 0 ? 0 : su >= width ? width - 1 : su; // an end rounded one step over
+            sv = sv < 0 ? 0 : sv >= height ? height - 1 : sv;
+            row[k] = source.Pixels[size_t(part.Top + sv) * source.Stride + part.Left + su];
+        }
+        uint32_t* out = destination.Pixels + size_t(y) * destination.Stride + int32_t(left);
+        BlendSpan(out + first, row.data() + first, last - first, setting);
+    }
+}
+
+void BlendImage(const PixelImage& destination, const PixelImage& source, const PixelRect& part, int32_t x, int32_t y,
+                const BlendSetting& setting, PixelRect* touched)
+{
+    const int64_t left = std::max<int64_t>(x, 0), top = std::max<int64_t>(y, 0);
+    const int64_t right = std::min<int64_t>(int64_t(x) + part.Right - part.Left, destination.Width);
+    const int64_t bottom = std::min<int64_t>(int64_t(y) + part.Bottom - part.Top, destination.Height);
+    if (left >= right || top >= bottom) {
+        *touched = PixelRect{0, 0, 0, 0};
+        return;
+    }
+    *touched = PixelRect{int32_t(left), int32_t(top), int32_t(right), int32_t(bottom)};
+    for (int64_t row = top; row < bottom; ++row) {
+        const uint32_t* in = source.Pixels + size_t(part.Top + (row - y)) * source.Stride + part.Left + (left - x);
+        BlendSpan(destination.Pixels + size_t(row) * destination.Stride + left, in, int32_t(right - left), setting);
+    }
+}
