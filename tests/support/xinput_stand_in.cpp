@@ -1,16 +1,15 @@
 // Stands in for the system's XInput, where no pad is plugged in (Wine here):
 // XInputGetState answers from a script of pad states over time, read from
-// the file XINPUT_SCRIPT names, else from xinput-script.txt beside this
-// library. Each line is "milliseconds pad missing" or "milliseconds pad
-// buttons left-trigger right-trigger left-x left-y right-x right-y", in time
-// order; from its time on it is that pad's state, and before its first line a
-// pad is missing. The clock starts at the first XInputGetState. Three calls
-// more tell a test what the stand-in did.
+// the file XINPUT_SCRIPT names (no file: no pads). Each line is
+// "milliseconds pad missing" or "milliseconds pad buttons left-trigger
+// right-trigger left-x left-y right-x right-y", in time order; from its time
+// on it is that pad's state, and before its first line a pad is missing. The
+// clock starts at the first XInputGetState. Three calls more tell a test what
+// the stand-in did.
 #include <windows.h>
 #include <xinput.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -36,28 +35,14 @@ struct StandInRecord {
 
 StandInRecord StandIn;
 
-FILE* OpenScript()
-{
-    char name[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("XINPUT_SCRIPT", name, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        HMODULE self = nullptr;
-        GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(&OpenScript), &self);
-        length = GetModuleFileNameA(self, name, MAX_PATH);
-        while (length > 0 && name[length - 1] != '\\')
-            --length;
-        lstrcpynA(name + length, "xinput-script.txt", MAX_PATH - static_cast<int>(length));
-    }
-    return std::fopen(name, "r");
-}
-
 void StartOnce()
 {
     if (StandIn.Started)
         return;
     StandIn.Started = true;
-    if (FILE* script = OpenScript()) {
+    char name[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("XINPUT_SCRIPT", name, MAX_PATH);
+    if (FILE* script = length && length < MAX_PATH ? std::fopen(name, "r") : nullptr) {
         char text[256];
         while (std::fgets(text, sizeof text, script)) {
             ScriptLine line{};
