@@ -14,25 +14,24 @@ using GetStateFunction = DWORD(WINAPI*)(DWORD pad, XINPUT_STATE* state);
 const int ButtonBits = 16;          // XInput's wButtons, one counter a bit
 const WORD NamedButtons = 0xF3FF;   // the bits pad.h names; XInput leaves 0x0400 and 0x0800 unused
 
-// One pad as its last read left it. Every field is written and read by the
-// program thread that polls the pads (pad.h: one thread), without a lock.
+// One pad as its last read left it. The polling thread is the one program
+// thread that makes the pad calls (pad.h); nothing else touches these, so no lock.
 struct PadRecord {
-    bool Connected;                  // the last read answered
-    XINPUT_GAMEPAD Now;              // as of the last read; all zero while not connected
-    LONGLONG NextMissingRead;        // counter ticks: a pad not connected is read again from then on
-    LONG Downs[ButtonBits];          // the times each button went down between two reads
-    LONG Ups[ButtonBits];            // and up
-    LONG DownsTaken[ButtonBits];     // how many of them PadButtonPressed has answered
-    LONG UpsTaken[ButtonBits];       // and PadButtonReleased
+    bool Connected;                  // polling thread, no lock: the last read answered
+    XINPUT_GAMEPAD Now;              // polling thread, no lock: as of the last read; all zero while not connected
+    LONGLONG NextMissingRead;        // polling thread, no lock: counter ticks from which a missing pad is asked again
+    LONG Downs[ButtonBits];          // polling thread, no lock: the times each button went down between two reads
+    LONG Ups[ButtonBits];            // polling thread, no lock: and up
+    LONG DownsTaken[ButtonBits];     // polling thread, no lock: how many of them PadButtonPressed has answered
+    LONG UpsTaken[ButtonBits];       // polling thread, no lock: and PadButtonReleased
 };
 
-// The same thread and rule for these.
 struct PadsRecord {
-    bool Started;                    // XInput looked for, every pad read once
-    GetStateFunction GetState;       // null without XInput: no pads
-    LONGLONG TicksPerSecond;         // of the performance counter
-    LONGLONG LastRead;               // counter ticks at the last read of the connected pads
-    PadRecord Pads[PadCount];
+    bool Started;                    // polling thread, no lock: XInput looked for, every pad read once
+    GetStateFunction GetState;       // polling thread, no lock: null without XInput (no pads)
+    LONGLONG TicksPerSecond;         // polling thread, no lock: of the performance counter
+    LONGLONG LastRead;               // polling thread, no lock: counter ticks at the last read of the connected pads
+    PadRecord Pads[PadCount];        // polling thread, no lock
 };
 
 PadsRecord Pads;

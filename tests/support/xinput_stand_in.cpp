@@ -24,13 +24,12 @@ struct ScriptLine {
     XINPUT_GAMEPAD Gamepad;
 };
 
-// Every field is written and read under Guard, by whichever thread calls.
 struct StandInRecord {
     Lock Guard;
-    bool Started;                   // the script read and the clock started
-    DWORD Start;                    // GetTickCount at the first XInputGetState
-    std::vector<ScriptLine> Lines;
-    LONG Reads[XUSER_MAX_COUNT];    // XInputGetState calls, per pad
+    bool Started;                   // any calling thread, under Guard: the script read and the clock started
+    DWORD Start;                    // any calling thread, under Guard: GetTickCount at the first XInputGetState
+    std::vector<ScriptLine> Lines;  // any calling thread, under Guard: the script, in time order
+    LONG Reads[XUSER_MAX_COUNT];    // any calling thread, under Guard: XInputGetState calls, per pad
 };
 
 StandInRecord StandIn;
