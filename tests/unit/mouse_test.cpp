@@ -112,7 +112,8 @@ TEST_F(MouseTest, WheelCountsWholeNotchesAndKeepsTheRest)
 {
     MouseWheel(); // whatever came before
     struct Turn { SHORT delta; int notches; };
-    for (Turn turn : {Turn{120, 1}, Turn{-240, -2}, Turn{60, 0}, Turn{60, 1}, Turn{-60, 0}, Turn{-30, 0}, Turn{-30, -1}}) {
+    const Turn turns[] = {{120, 1}, {-240, -2}, {60, 0}, {60, 1}, {-60, 0}, {-30, 0}, {-30, -1}};
+    for (Turn turn : turns) {
         ASSERT_TRUE(PostWheelAndWait(window, turn.delta)) << "the message after the turn was not handled within 10 s";
         int notches = MouseWheel();
         printf("turn %d: %d notches\n", turn.delta, notches);
