@@ -39,6 +39,7 @@ void StartOnce()
     if (StandIn.Started)
         return;
     StandIn.Started = true;
+    StandIn.Start = GetTickCount();
     char name[MAX_PATH];
     DWORD length = GetEnvironmentVariableA("XINPUT_SCRIPT", name, MAX_PATH);
     if (FILE* script = length && length < MAX_PATH ? std::fopen(name, "r") : nullptr) {
@@ -67,7 +68,6 @@ void StartOnce()
         }
         std::fclose(script);
     }
-    StandIn.Start = GetTickCount();
 }
 
 } // namespace
