@@ -1,9 +1,10 @@
 #pragma once
 // What the console window hears from the keyboard, recorded for programs:
 // key presses and releases counted so that a program polling once a frame
-// misses none however short, and the last key pressed while no line is read.
-// The mouse has its own window procedure in front of the console's
-// (input/mouse.h).
+// misses none however short, and the last key pressed while no line is read;
+// and the mouse wheel's turns. The mouse's buttons have their own window
+// procedure in front of the console's (input/mouse.h), which passes the
+// wheel on to here.
 #include <windows.h>
 
 // On the console thread, once for every message its window procedure gets.

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "input/input.h"
+#include "input/mouse.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ void InputTakeMessage(UINT message, WPARAM wParam, LPARAM lParam, bool lineRunni
         ++Keys.Ups[key];
     if (message == WM_KEYDOWN && !lineRunning)
         Keys.LastKey = key;
+    if (message == WM_MOUSEWHEEL)
+        MouseWheelTurned(GET_WHEEL_DELTA_WPARAM(wParam));
 }
 
 BYTE InputLastKey()

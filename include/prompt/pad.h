@@ -1,7 +1,8 @@
 #pragma once
 // Gamepads (up to four), read through the system's XInput. Without XInput,
-// or with no pad plugged in, every pad answers as not connected. From one
-// program thread, the one that polls the keys.
+// or with no pad plugged in, every pad answers as not connected. The calls of
+// one frame share one read of the pads. A pad number outside 0 to 3 answers
+// as a pad not connected. From one program thread, the one that polls the keys.
 #include <windows.h>
 
 const int PadCount = 4;
@@ -30,13 +31,16 @@ const int PadTriggerRight = 1;
 // Whether pad 0 to 3 is plugged in. A pad plugged in while the program
 // runs is found within a second.
 bool PadConnected(int pad);
-// Whether the button is held now.
+// Whether the button is held now: one of the buttons above, one at a time
+// (false for any other value).
 bool PadButtonDown(int pad, int button);
 // True once for each time the button went down (or up) since the call before.
 bool PadButtonPressed(int pad, int button);
 bool PadButtonReleased(int pad, int button);
 // The stick's position, x to the right and y up, each -1 to 1, 0 inside the
-// dead zone; false (and 0, 0) for a pad not connected or a stick not 0 or 1.
+// dead zone; false (and 0, 0) for a pad not connected or a stick not 0 or 1,
+// false and nothing written for a null x or y.
 bool PadStick(int pad, int stick, double* x, double* y);
-// How far the trigger is pressed, 0 to 1; 0 for a pad not connected.
+// How far the trigger is pressed, 0 to 1; 0 for a pad not connected or a
+// side not 0 or 1.
 double PadTrigger(int pad, int side);

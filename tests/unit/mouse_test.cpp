@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <prompt/screen.h>
+
 #include "input/mouse.h"
 #include "support/console_start.h"
 
@@ -91,6 +93,33 @@ TEST_F(MouseTest, PositionIsPolledInClientCoordinatesInsideAndOutside)
     }
     EXPECT_LT(MouseState.MouseX, 10);
     EXPECT_LT(MouseState.MouseY, 0) << "above the client area the position is negative";
+}
+
+// Posts a turn of the wheel, then a key behind it in the same queue: once the
+// key is counted, the turn has been through the mouse's procedure and the console's.
+bool PostWheelAndWait(HWND window, SHORT delta)
+{
+    const int marker = VK_F13;
+    PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
+    PostMessageW(window, WM_KEYDOWN, marker, 1);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(1))
+        if (KeyPressed(marker))
+            return true;
+    return false;
+}
+
+TEST_F(MouseTest, WheelCountsWholeNotchesAndKeepsTheRest)
+{
+    MouseWheel(); // whatever came before
+    struct Turn { SHORT delta; int notches; };
+    const Turn turns[] = {{120, 1}, {-240, -2}, {60, 0}, {60, 1}, {-60, 0}, {-30, 0}, {-30, -1}};
+    for (Turn turn : turns) {
+        ASSERT_TRUE(PostWheelAndWait(window, turn.delta)) << "the message after the turn was not handled within 10 s";
+        int notches = MouseWheel();
+        printf("turn %d: %d notches\n", turn.delta, notches);
+        EXPECT_EQ(turn.notches, notches) << "after a turn of " << turn.delta;
+    }
+    EXPECT_EQ(0, MouseWheel()) << "nothing turned since";
 }
 
 } // namespace
