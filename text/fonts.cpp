@@ -17,7 +17,7 @@ namespace {
 
 // One font the program made.
 struct FontSlot {
-    HFONT Font;  // null: the number is free. Any program thread, under FontTable::Guard
+    HFONT Font;  // null: the number is free. Any thread, under FontTable::Guard
     LONG Height; // tmHeight, the cell. The same
     LONG Room;   // how far past its text box a glyph's ink may reach (italics, overhangs). The same
 };
@@ -25,7 +25,7 @@ struct FontSlot {
 // The fonts by number; font 0, the console's, is not in it.
 struct FontTable {
     Lock Guard;
-    FontSlot Slots[FontsLiveCap + 1]; // [0] stays empty. Any program thread, under Guard
+    FontSlot Slots[FontsLiveCap + 1]; // [0] stays empty. Any thread, under Guard
     int Live;                         // slots with a font. The same
     HDC Measure;                      // a memory DC for measuring, made on first use and kept. The same
 };

@@ -16,10 +16,10 @@ const DWORD FontAntialiased = 4; // smoothed edges; without it every pixel is th
 // height alone would be smaller). Its number, 1 or more (a released number
 // may come again), or 0 when the face is null, the height is not 1 to 1000,
 // or 256 fonts are live. A face the system does not have is drawn in the
-// system's fallback. Font 0 is the console's own. Any program thread.
+// system's fallback. Font 0 is the console's own. Any thread.
 int FontMake(const char* face, LONG pixelHeight, DWORD flags);
 // Gives a font number back; 0 (the console's, kept for the process) and
-// numbers not live do nothing. Any program thread.
+// numbers not live do nothing. Any thread.
 void FontRelease(int font);
 
 // Code page 932 text with its top-left corner at (x, y), without a
@@ -29,8 +29,8 @@ void FontRelease(int font);
 // console's cells (one a byte), as DrawTextAt. Any program thread.
 void DrawTextIn(int font, LONG x, LONG y, const char* text, COLORREF color);
 // How wide that text is in the font, in pixels; 0 for a font not live or a
-// null or empty text. Any program thread.
+// null or empty text. Any thread.
 LONG TextWidth(int font, const char* text);
 // The font's line height (its cell), in pixels; 0 for a font not live (and
-// for font 0 before ConsoleStart). Any program thread.
+// for font 0 before ConsoleStart). Any thread.
 LONG FontHeight(int font);
