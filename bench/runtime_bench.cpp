@@ -22,6 +22,7 @@
 #include "screen/frame.h"
 #include "screen/row_layer.h"
 #include "screen/screen_testing.h"
+#include "text/fonts.h"
 #include "text/line_input.h"
 #include "text/text_font.h"
 #include "text/text_testing.h"
@@ -340,14 +341,15 @@ void MeasureHeldFrames()
 
 // A game's line of text in a font of its own, drawn while held: 100 lines of
 // 20 Japanese characters in a 24-pixel font, against the same ExtTextOutW
-// calls with an equal font selected on the back buffer under its lock.
+// calls with a font made from the same description, selected on the back
+// buffer under its lock.
 void MeasureTextInAFont()
 {
     const char* line = "日本語の文字を二十個ならべた一行テキスト";
     const std::wstring wide = WideFromText(line);
     int font = FontMake("ＭＳ ゴシック", 24, 0);
-    LOGFONTW description{24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, {}};
-    lstrcpynW(description.lfFaceName, L"ＭＳ ゴシック", LF_FACESIZE);
+    LOGFONTW description{};
+    FontDescription(font, &description);
     HFONT platform = CreateFontIndirectW(&description);
     const COLORREF colour = RGB(255, 255, 255);
     ScreenHold();

@@ -3,6 +3,8 @@
 
 #include <prompt/text.h>
 
+#include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -17,9 +19,12 @@ namespace {
 
 // One font the program made.
 struct FontSlot {
-    HFONT Font;  // null: the number is free. Any thread, under FontTable::Guard
-    LONG Height; // tmHeight, the cell. The same
-    LONG Room;   // how far past its text box a glyph's ink may reach (italics, overhangs). The same
+    HFONT Font;     // null: the number is free. Any thread, under FontTable::Guard
+    HFONT Fallback; // a Japanese face of the same size, where Font's face has no Japanese glyphs. The same
+    LONG Height;    // tmHeight, the cell. The same
+    LONG Ascent;    // tmAscent: a fallback's characters share Font's baseline. The same
+    LONG Room;      // how far past its text box a glyph's ink may reach (italics, overhangs). The same
+    LOGFONTW Description; // what the platform was asked for. The same
 };
 
 // The fonts by number; font 0, the console's, is not in it.
@@ -49,29 +54,108 @@ HDC MeasureDcLocked()
 // The text's extent in the font; 0 x 0 when it cannot be measured. The
 // font is selected only for the call, so a released one is never left
 // selected in the kept DC.
-SIZE ExtentLocked(HFONT font, const std::wstring& wide)
+SIZE ExtentLocked(HFONT font, const wchar_t* wide, size_t units)
 {
     SIZE extent{0, 0};
     HDC dc = MeasureDcLocked();
     if (!dc)
         return extent;
     Selection selected(dc, font);
-    if (!GetTextExtentPoint32W(dc, wide.data(), static_cast<int>(wide.size()), &extent))
+    if (!GetTextExtentPoint32W(dc, wide, static_cast<int>(units), &extent))
         extent = SIZE{0, 0};
     return extent;
 }
 
+// Which units of the text the font has no glyph for (0xFFFF), or false.
+bool GlyphsLocked(HFONT font, const wchar_t* wide, size_t units, std::vector<WORD>* glyphs)
+{
+    HDC dc = MeasureDcLocked();
+    glyphs->assign(units, 0);
+    if (!dc || !units)
+        return false;
+    Selection selected(dc, font);
+    return GetGlyphIndicesW(dc, wide, static_cast<int>(units), glyphs->data(), GGI_MARK_NONEXISTING_GLYPHS) !=
+           GDI_ERROR;
+}
+
+bool HasJapaneseLocked(HFONT font)
+{
+    const wchar_t sample[] = L"日本語あア";
+    std::vector<WORD> glyphs;
+    if (!font || !GlyphsLocked(font, sample, 5, &glyphs))
+        return false;
+    for (WORD glyph : glyphs)
+        if (glyph == 0xFFFF)
+            return false;
+    return true;
+}
+
+// A stretch of the text drawn in one font, and how wide it is.
+struct Piece {
+    size_t Start;
+    size_t Units;
+    HFONT Font;
+    LONG Width;
+};
+
+// The text in pieces: all of it in the slot's font, or, where its face has
+// no Japanese, the characters it lacks in the fallback. (GDI's own font
+// linking covers only the faces the system lists, and none under Wine.)
+std::vector<Piece> PiecesLocked(const FontSlot& slot, const std::wstring& wide)
+{
+    std::vector<WORD> glyphs;
+    if (!slot.Fallback || !GlyphsLocked(slot.Font, wide.data(), wide.size(), &glyphs))
+        return {Piece{0, wide.size(), slot.Font, ExtentLocked(slot.Font, wide.data(), wide.size()).cx}};
+    std::vector<Piece> pieces;
+    for (size_t start = 0, end = 0; start < wide.size(); start = end) {
+        const bool lacking = glyphs[start] == 0xFFFF;
+        for (end = start + 1; end < wide.size() && (glyphs[end] == 0xFFFF) == lacking;)
+            ++end;
+        HFONT font = lacking ? slot.Fallback : slot.Font;
+        pieces.push_back(Piece{start, end - start, font, ExtentLocked(font, &wide[start], end - start).cx});
+    }
+    return pieces;
+}
+
+LONG WidthOf(const std::vector<Piece>& pieces)
+{
+    LONG width = 0;
+    for (const Piece& piece : pieces)
+        width += piece.Width;
+    return width;
+}
+
 // UTF-16 text in the font and colour over what lies beneath; advances, if
-// given, place each unit, else the font's own spacing does.
-BOOL DrawWide(HDC dc, HFONT font, LONG x, LONG y, const std::wstring& wide, const INT* advances, COLORREF colour)
+// given, place each unit, else the font's own spacing does. (x, y) is the
+// top-left corner, or with TA_BASELINE the start of the baseline.
+BOOL DrawWide(HDC dc, HFONT font, LONG x, LONG y, const wchar_t* wide, size_t units, const INT* advances,
+              COLORREF colour, UINT align = TA_TOP | TA_LEFT)
 {
     Selection selected(dc, font);
     COLORREF previousColour = SetTextColor(dc, colour);
     int previousMode = SetBkMode(dc, TRANSPARENT);
-    BOOL drawn = ExtTextOutW(dc, x, y, 0, nullptr, wide.data(), static_cast<UINT>(wide.size()), advances);
+    UINT previousAlign = SetTextAlign(dc, align);
+    BOOL drawn = ExtTextOutW(dc, x, y, 0, nullptr, wide, static_cast<UINT>(units), advances);
+    SetTextAlign(dc, previousAlign);
     SetBkMode(dc, previousMode);
     SetTextColor(dc, previousColour);
     return drawn;
+}
+
+// A fallback for a face without Japanese: the console's Japanese face, by
+// either of its names, at the height the face was made with; null if the
+// system has neither.
+HFONT MakeFallbackLocked(const LOGFONTW& description)
+{
+    for (const wchar_t* face : {L"ＭＳ ゴシック", L"MS Gothic"}) {
+        LOGFONTW fallback = description;
+        fallback.lfCharSet = SHIFTJIS_CHARSET;
+        lstrcpynW(fallback.lfFaceName, face, LF_FACESIZE);
+        GdiOwner<HFONT> made(CreateFontIndirectW(&fallback));
+        if (HasJapaneseLocked(made.Object))
+            return made.Release();
+    }
+    return nullptr;
 }
 
 // Font 0: the console's font on its cells, as DrawTextAt draws.
@@ -88,7 +172,9 @@ void DrawInCells(LONG x, LONG y, const char* text, COLORREF color)
     // A line's height each way, as DrawTextAt allows.
     const RECT reach{x - cell.LineHeight, y - cell.LineHeight, x + length * cell.CellWidth + cell.LineHeight,
                      y + 2 * cell.LineHeight};
-    auto draw = [&](HDC dc, COLORREF colour) { return DrawWide(dc, cell.Font, x, y, wide, advances.data(), colour); };
+    auto draw = [&](HDC dc, COLORREF colour) {
+        return DrawWide(dc, cell.Font, x, y, wide.data(), wide.size(), advances.data(), colour);
+    };
     ScreenDrawInColour(draw, color, reach);
 }
 
@@ -126,21 +212,55 @@ int FontMake(const char* face, LONG pixelHeight, DWORD flags)
     HDC dc = MeasureDcLocked();
     if (number > FontsLiveCap || !dc)
         return 0;
-    GdiOwner<HFONT> made(CreateFontIndirectW(&description));
+    GdiOwner<HFONT> made;
+    TEXTMETRICW metrics{};
+    LONG asked = pixelHeight;
+    // Wine rounds the ascent and the descent apart, so a positive height can
+    // miss the cell by a pixel (20 asked gives 21, 19 gives 20; 24 gives 23,
+    // 25 gives 25): ask again by the pixels missed, a few times, and keep the
+    // nearest, the smaller of two as near.
+    for (int attempt = 0; attempt < 4 && asked >= 1; ++attempt) {
+        LOGFONTW tried = description;
+        tried.lfHeight = asked;
+        GdiOwner<HFONT> candidate(CreateFontIndirectW(&tried));
+        TEXTMETRICW measured{};
+        if (!candidate.Object)
+            break;
+        {
+            Selection selected(dc, candidate.Object);
+            if (!selected.Held() || !GetTextMetricsW(dc, &measured))
+                break;
+        }
+        const LONG miss = labs(measured.tmHeight - pixelHeight), kept = labs(metrics.tmHeight - pixelHeight);
+        if (!made.Object || miss < kept || (miss == kept && measured.tmHeight < metrics.tmHeight)) {
+            DeleteObject(made.Object);
+            made.Object = candidate.Release();
+            metrics = measured;
+            description.lfHeight = asked;
+        }
+        if (measured.tmHeight == pixelHeight)
+            break;
+        asked += pixelHeight - measured.tmHeight;
+    }
     if (!made.Object)
         return 0;
-    TEXTMETRICW metrics{};
-    {
-        Selection selected(dc, made.Object);
-        if (!selected.Held() || !GetTextMetricsW(dc, &metrics))
-            return 0;
-    }
     // Half a line each way is more than an italic's lean or an accent's
     // overhang in any common face; GDI's own overhang (simulated bold or
     // italic of a bitmap face) on top.
-    Fonts.Slots[number] = FontSlot{made.Release(), metrics.tmHeight, (metrics.tmHeight + 1) / 2 + metrics.tmOverhang};
+    HFONT fallback = HasJapaneseLocked(made.Object) ? nullptr : MakeFallbackLocked(description);
+    Fonts.Slots[number] = FontSlot{made.Release(), fallback, metrics.tmHeight, metrics.tmAscent,
+                                   (metrics.tmHeight + 1) / 2 + metrics.tmOverhang, description};
     ++Fonts.Live;
     return number;
+}
+
+bool FontDescription(int font, LOGFONTW* description)
+{
+    LockHold hold(Fonts.Guard);
+    const FontSlot* slot = LiveSlotLocked(font);
+    if (slot)
+        *description = slot->Description;
+    return slot != nullptr;
 }
 
 void FontRelease(int font)
@@ -149,6 +269,8 @@ void FontRelease(int font)
     if (!LiveSlotLocked(font))
         return; // font 0 is the console's, for the whole process
     DeleteObject(Fonts.Slots[font].Font);
+    if (Fonts.Slots[font].Fallback)
+        DeleteObject(Fonts.Slots[font].Fallback);
     Fonts.Slots[font] = FontSlot{};
     --Fonts.Live;
 }
@@ -169,12 +291,23 @@ void DrawTextIn(int font, LONG x, LONG y, const char* text, COLORREF color)
     const std::wstring wide = WideFromText(text);
     if (wide.empty())
         return;
-    const SIZE extent = ExtentLocked(slot->Font, wide);
-    const LONG room = slot->Room;
-    const RECT reach{x - room, y - room, x + extent.cx + room, y + (extent.cy > slot->Height ? extent.cy : slot->Height) + room};
-    const HFONT handle = slot->Font;
-    // One call for the whole text, so that a proportional face keeps its own spacing.
-    auto draw = [&](HDC dc, COLORREF colour) { return DrawWide(dc, handle, x, y, wide, nullptr, colour); };
+    const std::vector<Piece> pieces = PiecesLocked(*slot, wide);
+    const LONG room = slot->Room, ascent = slot->Ascent;
+    const RECT reach{x - room, y - room, x + WidthOf(pieces) + room, y + slot->Height + room};
+    auto draw = [&](HDC dc, COLORREF colour) {
+        // One call for the whole text, so that a proportional face keeps its
+        // own spacing; pieces in two faces share the baseline.
+        if (pieces.size() == 1 && pieces[0].Font == slot->Font)
+            return DrawWide(dc, slot->Font, x, y, wide.data(), wide.size(), nullptr, colour);
+        BOOL drawn = TRUE;
+        LONG left = x;
+        for (const Piece& piece : pieces) {
+            drawn &= DrawWide(dc, piece.Font, left, y + ascent, &wide[piece.Start], piece.Units, nullptr, colour,
+                              TA_BASELINE | TA_LEFT);
+            left += piece.Width;
+        }
+        return drawn;
+    };
     ScreenDrawInColour(draw, color, reach);
 }
 
@@ -186,7 +319,7 @@ LONG TextWidth(int font, const char* text)
         return lstrlenA(text) * ConsoleMetrics().CellWidth; // one cell a byte, as font 0 draws
     LockHold hold(Fonts.Guard);
     const FontSlot* slot = LiveSlotLocked(font);
-    return slot ? ExtentLocked(slot->Font, WideFromText(text)).cx : 0;
+    return slot ? WidthOf(PiecesLocked(*slot, WideFromText(text))) : 0;
 }
 
 LONG FontHeight(int font)

@@ -9,5 +9,7 @@
 // FontMake's 0 here, long before GDI's objects of the process run out.
 const int FontsLiveCap = 256;
 
-// How many fonts are live now (tests and tools).
+// How many fonts are live now, and what the platform was asked for to make
+// one (false for a font not live): for tests and tools.
 int FontsLive();
+bool FontDescription(int font, LOGFONTW* description);

@@ -1,7 +1,8 @@
 #pragma once
 // Text drawn as graphics in a font and size of the program's choice. Any
-// code page 932 text draws at once: where the face lacks a glyph the
-// system's font fallback draws it, so nothing is listed before use.
+// code page 932 text draws at once: where the face has no Japanese, the
+// characters it lacks are drawn in the system's Japanese face at the same
+// size, so nothing is listed before use.
 #include <windows.h>
 
 // FontMake's flags, combined with |.
@@ -13,10 +14,12 @@ const DWORD FontAntialiased = 4; // smoothed edges; without it every pixel is th
 // letters are pixelHeight pixels high, from the top of the tallest to the
 // bottom of the lowest (the cell height, GDI's tmHeight: the platform is
 // asked for a positive height, internal leading included; the character
-// height alone would be smaller). Its number, 1 or more (a released number
-// may come again), or 0 when the face is null, the height is not 1 to 1000,
-// or 256 fonts are live. A face the system does not have is drawn in the
-// system's fallback. Font 0 is the console's own. Any thread.
+// height alone would be smaller), or a pixel off where the face has no such
+// cell (under Wine some heights: 24 gives 23). Its number, 1 or more (a
+// released number may come again), or 0 when the face is null, the height
+// is not 1 to 1000, or 256 fonts are live. A face the system does not have
+// is drawn in the system's default face. Font 0 is the console's own. Any
+// thread.
 int FontMake(const char* face, LONG pixelHeight, DWORD flags);
 // Gives a font number back; 0 (the console's, kept for the process) and
 // numbers not live do nothing. Any thread.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwchar>
 #include <thread>
 #include <vector>
@@ -12,6 +13,7 @@
 
 #include "support/console_start.h"
 #include "support/gdi_count.h"
+#include "runtime/code_page.h"
 #include "support/reference_text.h"
 #include "text/fonts.h"
 
@@ -65,7 +67,7 @@ TEST_F(FontTest, TextInAFontIsOneGdiCallOfItToThePixel)
         const char* Text;
         const wchar_t* Wide; // the same text
     } cases[] = {{"ＭＳ ゴシック", L"ＭＳ ゴシック", 0, "得点 Score ｶﾅ 日本語", L"得点 Score ｶﾅ 日本語"},
-                 {"Arial", L"Arial", FontBold | FontItalic, "Arial 太字 italic", L"Arial 太字 italic"}};
+                 {"Arial", L"Arial", FontBold | FontItalic, "Arial bold italic 123", L"Arial bold italic 123"}};
     Canvas reference;
     PatBlt(reference.Dc, 0, 0, reference.Width, reference.Height, BLACKNESS);
     SetBkMode(reference.Dc, TRANSPARENT);
@@ -75,26 +77,55 @@ TEST_F(FontTest, TextInAFontIsOneGdiCallOfItToThePixel)
         int font = FontMake(c.Face, 24, c.Flags);
         ASSERT_NE(0, font) << c.Face;
         DrawTextIn(font, 12, y, c.Text, Yellow);
-        LOGFONTW description{24, 0, 0, 0, c.Flags & FontBold ? FW_BOLD : FW_NORMAL, BYTE(c.Flags & FontItalic ? 1 : 0),
-                             0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, {}};
-        wcscpy(description.lfFaceName, c.PlatformFace);
+        LOGFONTW description{};
+        ASSERT_TRUE(FontDescription(font, &description));
+        printf("%s asked as height %ld, weight %ld, italic %d, charset %d, quality %d\n", c.Face, description.lfHeight,
+               description.lfWeight, description.lfItalic, description.lfCharSet, description.lfQuality);
+        EXPECT_EQ(0, wcscmp(c.PlatformFace, description.lfFaceName));
+        EXPECT_GT(description.lfHeight, 0) << "a positive height: the cell's";
+        EXPECT_EQ(c.Flags & FontBold ? FW_BOLD : FW_NORMAL, description.lfWeight);
+        EXPECT_EQ(c.Flags & FontItalic ? 1 : 0, description.lfItalic);
+        EXPECT_EQ(DEFAULT_CHARSET, description.lfCharSet);
+        EXPECT_EQ(NONANTIALIASED_QUALITY, description.lfQuality);
         HGDIOBJ previous = SelectObject(reference.Dc, CreateFontIndirectW(&description));
         ExtTextOutW(reference.Dc, 12, y, 0, nullptr, c.Wide, UINT(wcslen(c.Wide)), nullptr);
         SIZE extent{};
         GetTextExtentPoint32W(reference.Dc, c.Wide, int(wcslen(c.Wide)), &extent);
         TEXTMETRICW metrics{};
         GetTextMetricsW(reference.Dc, &metrics);
+        wchar_t given[LF_FACESIZE] = L"";
+        GetTextFaceW(reference.Dc, LF_FACESIZE, given);
         DeleteObject(SelectObject(reference.Dc, previous));
-        printf("%s: width %ld (platform %ld), height %ld (tmHeight %ld)\n", c.Face, TextWidth(font, c.Text), extent.cx,
-               FontHeight(font), metrics.tmHeight);
+        printf("%s (given %s): width %ld (platform %ld), height %ld (tmHeight %ld)\n", c.Face,
+               TextFromWide(given).c_str(), TextWidth(font, c.Text), extent.cx, FontHeight(font), metrics.tmHeight);
         EXPECT_EQ(extent.cx, TextWidth(font, c.Text));
-        EXPECT_EQ(24, metrics.tmHeight) << "the height asked for is the cell's";
         EXPECT_EQ(metrics.tmHeight, FontHeight(font));
         FontRelease(font);
         y += 40;
     }
     EXPECT_EQ(0u, Differing(reference.Pixels(), Pixels(false))) << "the back buffer";
     EXPECT_EQ(0u, Differing(reference.Pixels(), Pixels(true))) << "the window";
+
+    // The cell is the height asked for wherever a positive height near it
+    // gives that cell, else a pixel off.
+    for (LONG height = 12; height <= 40; ++height) {
+        int font = FontMake("ＭＳ ゴシック", height, 0);
+        bool attainable = false;
+        for (LONG asked = height - 2; asked <= height + 2; ++asked) {
+            LOGFONTW description{asked, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, {}};
+            wcscpy(description.lfFaceName, L"ＭＳ ゴシック");
+            HGDIOBJ previous = SelectObject(reference.Dc, CreateFontIndirectW(&description));
+            TEXTMETRICW metrics{};
+            GetTextMetricsW(reference.Dc, &metrics);
+            DeleteObject(SelectObject(reference.Dc, previous));
+            attainable = attainable || metrics.tmHeight == height;
+        }
+        printf("%ld:%ld%s ", height, FontHeight(font), attainable ? "" : " (none)");
+        EXPECT_EQ(attainable ? height : FontHeight(font), FontHeight(font));
+        EXPECT_LE(labs(FontHeight(font) - height), 1);
+        FontRelease(font);
+    }
+    printf("\n");
 
     // Font 0 is the console's, on its cells: DrawTextAt's pixels.
     ScreenClear(0);
@@ -108,8 +139,9 @@ TEST_F(FontTest, TextInAFontIsOneGdiCallOfItToThePixel)
     EXPECT_EQ(ConsoleMetrics().LineHeight, FontHeight(0));
 
     // Drawn one by one, glyphs differ from one another; the boxes or question
-    // marks of characters a font lacks would all be alike.
-    for (const char* face : {"NoSuchFace", "Arial"}) {
+    // marks of characters a font lacks would all be alike. DejaVu Sans has
+    // no Japanese, and GDI links no other face to it.
+    for (const char* face : {"NoSuchFace", "Arial", "DejaVu Sans"}) {
         int font = FontMake(face, 24, 0);
         ScreenClear(0);
         std::vector<std::vector<COLORREF>> glyphs;
@@ -128,6 +160,9 @@ TEST_F(FontTest, TextInAFontIsOneGdiCallOfItToThePixel)
             EXPECT_EQ(0u, alike);
             glyphs.push_back(glyph);
         }
+        printf("%s: \"A\" %ld wide, \"日\" %ld, \"A日\" %ld\n", face, TextWidth(font, "A"), TextWidth(font, "日"),
+               TextWidth(font, "A日"));
+        EXPECT_EQ(TextWidth(font, "A") + TextWidth(font, "日"), TextWidth(font, "A日"));
         FontRelease(font);
     }
 }
@@ -170,7 +205,8 @@ TEST_F(FontTest, BadInputDrawsNothingAndFontsGiveBackWhatTheyTook)
     ScreenHold(); // the console thread stays out of GDI while the count runs
     GdiSnapshot count = TakeGdiSnapshot();
     for (int i = 0; i < 1000; ++i) {
-        int font = FontMake(i % 2 ? "ＭＳ ゴシック" : "Arial", 10 + i % 40, i % 3 ? FontItalic : FontBold);
+        const char* faces[] = {"ＭＳ ゴシック", "Arial", "DejaVu Sans"}; // the last with a fallback
+        int font = FontMake(faces[i % 3], 10 + i % 40, i % 2 ? FontItalic : FontBold);
         TextWidth(font, "幅 width");
         DrawTextIn(font, 10, 10, "字 text", White);
         FontRelease(font);
