@@ -11,6 +11,7 @@
 #include "runtime/code_page.h"
 #include "runtime/lock.h"
 #include "runtime/owners.h"
+#include "screen/back_buffer.h"
 #include "screen/draw_door.h"
 #include "text/row_text.h"
 #include "text/text_font.h"
@@ -23,6 +24,7 @@ struct FontSlot {
     HFONT Fallback; // a Japanese face of the same size, where Font's face has no Japanese glyphs. The same
     LONG Height;    // tmHeight, the cell. The same
     LONG Ascent;    // tmAscent: a fallback's characters share Font's baseline. The same
+    LONG MostAdvance; // the most a unit advances: tmMaxCharWidth, or a cell for a full-width one the platform links in. The same
     LONG Room;      // how far past its text box a glyph's ink may reach (italics, overhangs). The same
     LOGFONTW Description; // what the platform was asked for. The same
 };
@@ -33,6 +35,7 @@ struct FontTable {
     FontSlot Slots[FontsLiveCap + 1]; // [0] stays empty. Any thread, under Guard
     int Live;                         // slots with a font. The same
     HDC Measure;                      // a memory DC for measuring, made on first use and kept. The same
+    HFONT Measuring;                  // the font left selected in it, or null. The same
 };
 
 FontTable Fonts;
@@ -51,17 +54,23 @@ HDC MeasureDcLocked()
     return Fonts.Measure;
 }
 
-// The text's extent in the font; 0 x 0 when it cannot be measured. The
-// font is selected only for the call, so a released one is never left
-// selected in the kept DC.
+// The measuring DC with the font selected. The font stays selected until
+// another is measured or it is released: under Wine a selection costs
+// several times what measuring a line does.
+HDC MeasuringLocked(HFONT font)
+{
+    HDC dc = MeasureDcLocked();
+    if (dc && Fonts.Measuring != font && SelectObject(dc, font))
+        Fonts.Measuring = font;
+    return dc && Fonts.Measuring == font ? dc : nullptr;
+}
+
+// The text's extent in the font; 0 x 0 when it cannot be measured.
 SIZE ExtentLocked(HFONT font, const wchar_t* wide, size_t units)
 {
     SIZE extent{0, 0};
-    HDC dc = MeasureDcLocked();
-    if (!dc)
-        return extent;
-    Selection selected(dc, font);
-    if (!GetTextExtentPoint32W(dc, wide, static_cast<int>(units), &extent))
+    HDC dc = MeasuringLocked(font);
+    if (!dc || !GetTextExtentPoint32W(dc, wide, static_cast<int>(units), &extent))
         extent = SIZE{0, 0};
     return extent;
 }
@@ -69,20 +78,39 @@ SIZE ExtentLocked(HFONT font, const wchar_t* wide, size_t units)
 // Which units of the text the font has no glyph for (0xFFFF), or false.
 bool GlyphsLocked(HFONT font, const wchar_t* wide, size_t units, std::vector<WORD>* glyphs)
 {
-    HDC dc = MeasureDcLocked();
+    HDC dc = MeasuringLocked(font);
     glyphs->assign(units, 0);
-    if (!dc || !units)
-        return false;
-    Selection selected(dc, font);
-    return GetGlyphIndicesW(dc, wide, static_cast<int>(units), glyphs->data(), GGI_MARK_NONEXISTING_GLYPHS) !=
-           GDI_ERROR;
+    return dc && units &&
+           GetGlyphIndicesW(dc, wide, static_cast<int>(units), glyphs->data(), GGI_MARK_NONEXISTING_GLYPHS) != GDI_ERROR;
 }
 
+// Deletes a font of the table's, first taking it out of the DCs it may be
+// left selected in (the measuring one, the back buffer's).
+void DeleteFontLocked(HFONT font)
+{
+    if (Fonts.Measuring == font) {
+        SelectObject(Fonts.Measure, GetStockObject(SYSTEM_FONT));
+        Fonts.Measuring = nullptr;
+    }
+    if (HDC back = BackBufferDc()) {
+        BackBufferHold hold;
+        if (GetCurrentObject(back, OBJ_FONT) == font)
+            SelectObject(back, GetStockObject(SYSTEM_FONT));
+    }
+    DeleteObject(font);
+}
+
+// Whether the font has glyphs for a few common Japanese characters; it is
+// selected only for the question, since a font that has none is deleted.
 bool HasJapaneseLocked(HFONT font)
 {
     const wchar_t sample[] = L"日本語あア";
-    std::vector<WORD> glyphs;
-    if (!font || !GlyphsLocked(font, sample, 5, &glyphs))
+    WORD glyphs[5] = {};
+    HDC dc = MeasureDcLocked();
+    if (!font || !dc)
+        return false;
+    Selection selected(dc, font);
+    if (GetGlyphIndicesW(dc, sample, 5, glyphs, GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
         return false;
     for (WORD glyph : glyphs)
         if (glyph == 0xFFFF)
@@ -127,11 +155,18 @@ LONG WidthOf(const std::vector<Piece>& pieces)
 
 // UTF-16 text in the font and colour over what lies beneath; advances, if
 // given, place each unit, else the font's own spacing does. (x, y) is the
-// top-left corner, or with TA_BASELINE the start of the baseline.
+// top-left corner, or with TA_BASELINE the start of the baseline. A font of
+// the table's stays selected in the back buffer, as the door keeps its
+// brush there (every other text drawn into it selects its own font), until
+// it is released: a selection costs more than a line of text.
 BOOL DrawWide(HDC dc, HFONT font, LONG x, LONG y, const wchar_t* wide, size_t units, const INT* advances,
-              COLORREF colour, UINT align = TA_TOP | TA_LEFT)
+              COLORREF colour, UINT align = TA_TOP | TA_LEFT, bool keepSelected = false)
 {
-    Selection selected(dc, font);
+    HGDIOBJ previousFont = nullptr;
+    if (!keepSelected || dc != BackBufferDc())
+        previousFont = SelectObject(dc, font);
+    else if (GetCurrentObject(dc, OBJ_FONT) != font)
+        SelectObject(dc, font);
     COLORREF previousColour = SetTextColor(dc, colour);
     int previousMode = SetBkMode(dc, TRANSPARENT);
     UINT previousAlign = SetTextAlign(dc, align);
@@ -139,6 +174,8 @@ BOOL DrawWide(HDC dc, HFONT font, LONG x, LONG y, const wchar_t* wide, size_t un
     SetTextAlign(dc, previousAlign);
     SetBkMode(dc, previousMode);
     SetTextColor(dc, previousColour);
+    if (previousFont)
+        SelectObject(dc, previousFont);
     return drawn;
 }
 
@@ -248,7 +285,8 @@ int FontMake(const char* face, LONG pixelHeight, DWORD flags)
     // overhang in any common face; GDI's own overhang (simulated bold or
     // italic of a bitmap face) on top.
     HFONT fallback = HasJapaneseLocked(made.Object) ? nullptr : MakeFallbackLocked(description);
-    Fonts.Slots[number] = FontSlot{made.Release(), fallback, metrics.tmHeight, metrics.tmAscent,
+    const LONG mostAdvance = metrics.tmMaxCharWidth > metrics.tmHeight ? metrics.tmMaxCharWidth : metrics.tmHeight;
+    Fonts.Slots[number] = FontSlot{made.Release(), fallback, metrics.tmHeight, metrics.tmAscent, mostAdvance,
                                    (metrics.tmHeight + 1) / 2 + metrics.tmOverhang, description};
     ++Fonts.Live;
     return number;
@@ -268,9 +306,9 @@ void FontRelease(int font)
     LockHold hold(Fonts.Guard);
     if (!LiveSlotLocked(font))
         return; // font 0 is the console's, for the whole process
-    DeleteObject(Fonts.Slots[font].Font);
+    DeleteFontLocked(Fonts.Slots[font].Font);
     if (Fonts.Slots[font].Fallback)
-        DeleteObject(Fonts.Slots[font].Fallback);
+        DeleteFontLocked(Fonts.Slots[font].Fallback);
     Fonts.Slots[font] = FontSlot{};
     --Fonts.Live;
 }
@@ -291,14 +329,17 @@ void DrawTextIn(int font, LONG x, LONG y, const char* text, COLORREF color)
     const std::wstring wide = WideFromText(text);
     if (wide.empty())
         return;
-    const std::vector<Piece> pieces = PiecesLocked(*slot, wide);
+    // A face that draws it all is not measured first (that would cost a
+    // seventh of the draw): no unit advances past MostAdvance.
+    const std::vector<Piece> pieces = slot->Fallback ? PiecesLocked(*slot, wide) : std::vector<Piece>();
+    const LONG width = slot->Fallback ? WidthOf(pieces) : LONG(wide.size()) * slot->MostAdvance;
     const LONG room = slot->Room, ascent = slot->Ascent;
-    const RECT reach{x - room, y - room, x + WidthOf(pieces) + room, y + slot->Height + room};
+    const RECT reach{x - room, y - room, x + width + room, y + slot->Height + room};
     auto draw = [&](HDC dc, COLORREF colour) {
         // One call for the whole text, so that a proportional face keeps its
         // own spacing; pieces in two faces share the baseline.
-        if (pieces.size() == 1 && pieces[0].Font == slot->Font)
-            return DrawWide(dc, slot->Font, x, y, wide.data(), wide.size(), nullptr, colour);
+        if (pieces.empty() || (pieces.size() == 1 && pieces[0].Font == slot->Font))
+            return DrawWide(dc, slot->Font, x, y, wide.data(), wide.size(), nullptr, colour, TA_TOP | TA_LEFT, true);
         BOOL drawn = TRUE;
         LONG left = x;
         for (const Piece& piece : pieces) {
