@@ -19,23 +19,26 @@
 namespace {
 
 // One font the program made.
+// Every field: written by FontMake and FontRelease on any thread, read by
+// the other calls on any thread, all under FontTable::Guard.
 struct FontSlot {
-    HFONT Font;     // null: the number is free. Any thread, under FontTable::Guard
-    HFONT Fallback; // a Japanese face of the same size, where Font's face has no Japanese glyphs. The same
-    LONG Height;    // tmHeight, the cell. The same
-    LONG Ascent;    // tmAscent: a fallback's characters share Font's baseline. The same
-    LONG MostAdvance; // the most a unit advances: tmMaxCharWidth, or a cell for a full-width one the platform links in. The same
-    LONG Room;      // how far past its text box a glyph's ink may reach (italics, overhangs). The same
-    LOGFONTW Description; // what the platform was asked for. The same
+    HFONT Font;           // null: the number is free
+    HFONT Fallback;       // a Japanese face of the same size, where Font's face has no Japanese; else null
+    LONG Height;          // tmHeight, the cell
+    LONG Ascent;          // tmAscent: a fallback's characters share Font's baseline
+    LONG MostAdvance;     // the most a unit advances: tmMaxCharWidth, or a cell for a full-width one linked in
+    LONG Room;            // how far past its text box a glyph's ink may reach (italics, overhangs)
+    LOGFONTW Description; // what the platform was asked for
 };
 
 // The fonts by number; font 0, the console's, is not in it.
+// Every field but Guard: any thread, under Guard.
 struct FontTable {
     Lock Guard;
-    FontSlot Slots[FontsLiveCap + 1]; // [0] stays empty. Any thread, under Guard
-    int Live;                         // slots with a font. The same
-    HDC Measure;                      // a memory DC for measuring, made on first use and kept. The same
-    HFONT Measuring;                  // the font left selected in it, or null. The same
+    FontSlot Slots[FontsLiveCap + 1]; // [0] stays empty
+    int Live;                         // slots with a font
+    HDC Measure;                      // a memory DC for measuring, made on first use and kept
+    HFONT Measuring;                  // the font left selected in it, or null
 };
 
 FontTable Fonts;
@@ -233,8 +236,8 @@ int FontMake(const char* face, LONG pixelHeight, DWORD flags)
     description.lfHeight = pixelHeight;
     description.lfWeight = (flags & FontBold) ? FW_BOLD : FW_NORMAL;
     description.lfItalic = (flags & FontItalic) ? TRUE : FALSE;
-    // Not a charset of its own: the face's glyphs, and the system's linked
-    // fonts for the characters the face lacks (Japanese in a Latin face).
+    // No charset of its own, so that the face named is the one given; the
+    // characters it lacks come from the fallback below.
     description.lfCharSet = DEFAULT_CHARSET;
     description.lfOutPrecision = OUT_DEFAULT_PRECIS;
     description.lfClipPrecision = CLIP_DEFAULT_PRECIS;
@@ -281,13 +284,14 @@ int FontMake(const char* face, LONG pixelHeight, DWORD flags)
     }
     if (!made.Object)
         return 0;
+    HFONT fallback = HasJapaneseLocked(made.Object) ? nullptr : MakeFallbackLocked(description);
+    const LONG mostAdvance = metrics.tmMaxCharWidth > metrics.tmHeight ? metrics.tmMaxCharWidth : metrics.tmHeight;
     // Half a line each way is more than an italic's lean or an accent's
     // overhang in any common face; GDI's own overhang (simulated bold or
     // italic of a bitmap face) on top.
-    HFONT fallback = HasJapaneseLocked(made.Object) ? nullptr : MakeFallbackLocked(description);
-    const LONG mostAdvance = metrics.tmMaxCharWidth > metrics.tmHeight ? metrics.tmMaxCharWidth : metrics.tmHeight;
-    Fonts.Slots[number] = FontSlot{made.Release(), fallback, metrics.tmHeight, metrics.tmAscent, mostAdvance,
-                                   (metrics.tmHeight + 1) / 2 + metrics.tmOverhang, description};
+    const LONG room = (metrics.tmHeight + 1) / 2 + metrics.tmOverhang;
+    Fonts.Slots[number] =
+        FontSlot{made.Release(), fallback, metrics.tmHeight, metrics.tmAscent, mostAdvance, room, description};
     ++Fonts.Live;
     return number;
 }
