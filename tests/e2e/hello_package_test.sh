@@ -3,7 +3,7 @@
 # example with nothing but the unpacked files and the cross compiler (CMake
 # with the package's toolchain file: hello optimised, catch in Debug; hello
 # again with one compiler command line through pkg-config), and runs them:
-# HelloTest and CatchTest of sample_e2e.
+# HelloTest, CatchTest and ShooterTest of sample_e2e.
 #   hello_package_test.sh BUILD_DIR SAMPLE_E2E_EXE SOURCE_DIR
 set -eu
 WINE_BUILD_DIR=$(cd "$1" && pwd)
@@ -47,6 +47,7 @@ build() {
 }
 build hello
 build catch -DCMAKE_BUILD_TYPE=Debug
+build shooter
 library=$(ninja -C "$WORK/catch" -t commands catch | grep -o 'libprompt_runtime[a-z]*\.a' | head -1)
 echo "catch in Debug links $library"
 [ "$library" = libprompt_runtimed.a ]
@@ -60,3 +61,4 @@ HELLO_EXE="$WORK/hello/hello.exe" wine "$2" --gtest_filter='HelloTest.*' 2>/dev/
 HELLO_EXE="$WORK/hello-pkg-config/hello.exe" wine "$2" --gtest_filter='HelloTest.*' 2>/dev/null
 # The game plays in its folder of the package, which holds sound\chime.wav.
 CATCH_EXE="$WORK/catch/catch.exe" CATCH_DIR="$PACKAGE/examples/catch" wine "$2" --gtest_filter='CatchTest.*' 2>/dev/null
+SHOOTER_EXE="$WORK/shooter/shooter.exe" SHOOTER_DIR="$PACKAGE/examples/shooter" wine "$2" --gtest_filter='ShooterTest.*' 2>/dev/null
