@@ -121,5 +121,7 @@ int ScreenDrawTo(Picture* picture)
 {
     if (!picture)
         return ScreenDrawToBitmap(nullptr);
-    return picture->Bitmap ? ScreenDrawToBitmap(picture->Bitmap) : 0;
+    // A picture with alpha holds one of the runtime's own top-down 32-bit images.
+    const bool withAlpha = picture->Loader && picture->Loader->Decoding == DecodedWithAlpha;
+    return withAlpha && picture->Bitmap ? ScreenDrawToBitmap(picture->Bitmap) : 0;
 }

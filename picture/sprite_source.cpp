@@ -30,12 +30,14 @@ struct SpriteTable {
 
 SpriteTable Table;
 
-// A 32-bit top-down DIB section is read where it is.
+// A picture with alpha holds one of the runtime's own 32-bit DIB sections,
+// which are made top-down (MakeDibSection); GetObject does not say which way
+// up everywhere (Wine answers a positive height), so that is not asked.
 bool DirectPixels(HBITMAP bitmap, PixelImage* pixels)
 {
     DIBSECTION section{};
     if (GetObjectW(bitmap, sizeof section, &section) != sizeof section || section.dsBm.bmBitsPixel != 32 ||
-        !section.dsBm.bmBits || section.dsBmih.biHeight >= 0)
+        !section.dsBm.bmBits)
         return false;
     *pixels = PixelImage{static_cast<uint32_t*>(section.dsBm.bmBits), section.dsBm.bmWidth, section.dsBm.bmHeight,
                          section.dsBm.bmWidth};

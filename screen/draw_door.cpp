@@ -278,8 +278,8 @@ int ScreenDrawToBitmap(HBITMAP bitmap)
     }
     DIBSECTION section{};
     if (GetObjectW(bitmap, sizeof section, &section) != sizeof section || section.dsBm.bmBitsPixel != 32 ||
-        !section.dsBm.bmBits || section.dsBmih.biHeight >= 0 || !BackBufferDc())
-        return 0; // only a 32-bit top-down DIB section: its pixels are read and written directly
+        !section.dsBm.bmBits || !BackBufferDc())
+        return 0; // only a 32-bit DIB section (the caller's, made top-down): its pixels are read and written directly
     MemoryDc dc(BackBufferDc());
     if (!dc.Dc || !SelectObject(dc.Dc, bitmap))
         return 0;

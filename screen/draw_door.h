@@ -71,5 +71,6 @@ bool ScreenDrawsPlainly();
 bool ScreenDrawsInto(HBITMAP bitmap);
 // The bitmap goes away: draws go back to the screen if they went into it.
 void ScreenForgetTarget(HBITMAP bitmap);
-// ScreenDrawTo's work on the picture's bitmap (null: the screen again).
+// ScreenDrawTo's work on the picture's bitmap, a 32-bit DIB section made
+// top-down (null: the screen again).
 int ScreenDrawToBitmap(HBITMAP bitmap);
