@@ -24,14 +24,12 @@ bool PartInside(const PixelImage& pixels, LONG x, LONG y, LONG width, LONG heigh
 // The pixels to draw from, unless the picture cannot be drawn now.
 bool Drawable(Picture* picture, PixelImage* pixels)
 {
-    return picture && !ScreenDrawsInto(picture->Bitmap) &&
-           SpritePixels(picture, SpriteKey(picture), pixels);
+    return picture && !ScreenDrawsInto(picture->Bitmap) && SpritePixels(picture, UseOwnKey, pixels);
 }
 
-int DrawPartAt(Picture* picture, LONG x, LONG y, LONG srcX, LONG srcY, LONG width, LONG height)
+int DrawPartFrom(const PixelImage& source, LONG x, LONG y, LONG srcX, LONG srcY, LONG width, LONG height)
 {
-    PixelImage source;
-    if (!Drawable(picture, &source) || !PartInside(source, srcX, srcY, width, height))
+    if (!PartInside(source, srcX, srcY, width, height))
         return 0;
     const PixelRect part{srcX, srcY, srcX + width, srcY + height};
     auto draw = [&](const PixelImage& target, const BlendSetting& blend, PixelRect* touched) {
@@ -61,17 +59,19 @@ int DrawTurned(Picture* picture, LONG centreX, LONG centreY, const PixelRect* pa
 
 int PictureDrawPart(Picture* picture, LONG x, LONG y, LONG srcX, LONG srcY, LONG width, LONG height)
 {
-    return DrawPartAt(picture, x, y, srcX, srcY, width, height);
+    PixelImage source;
+    return Drawable(picture, &source) ? DrawPartFrom(source, x, y, srcX, srcY, width, height) : 0;
 }
 
 int PictureDrawCell(Picture* picture, LONG x, LONG y, LONG cellWidth, LONG cellHeight, LONG index)
 {
-    if (!picture || !picture->Bitmap || cellWidth <= 0 || cellHeight <= 0 || index < 0)
+    PixelImage source;
+    if (cellWidth <= 0 || cellHeight <= 0 || index < 0 || !Drawable(picture, &source))
         return 0;
-    const LONG across = PictureWidth(picture) / cellWidth, down = PictureHeight(picture) / cellHeight;
+    const LONG across = source.Width / cellWidth, down = source.Height / cellHeight;
     if (across <= 0 || index >= across * down)
         return 0;
-    return DrawPartAt(picture, x, y, index % across * cellWidth, index / across * cellHeight, cellWidth, cellHeight);
+    return DrawPartFrom(source, x, y, index % across * cellWidth, index / across * cellHeight, cellWidth, cellHeight);
 }
 
 int PictureDrawRotated(Picture* picture, LONG centreX, LONG centreY, double scale, double radians, LONG opacity)

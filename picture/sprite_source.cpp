@@ -19,6 +19,8 @@ struct SpriteCopy {
 struct SpriteRecord {
     COLORREF Key = CLR_INVALID; // PictureSetKey's
     SpriteCopy Made{};
+    HBITMAP Direct = nullptr;   // the image last read where it is, and how
+    PixelImage DirectPixels{};
 };
 
 // Pictures belong to one thread each, but the table is the process's: any
@@ -88,11 +90,21 @@ bool SpritePixels(Picture* picture, COLORREF key, PixelImage* pixels)
 {
     if (!picture || !picture->Bitmap)
         return false;
-    const bool withAlpha = picture->Loader && picture->Loader->Decoding == DecodedWithAlpha;
-    if (withAlpha && DirectPixels(picture->Bitmap, pixels))
-        return true; // its own alpha says what shows
     LockHold hold(Table.Lock);
-    SpriteCopy& made = Table.Records[picture].Made;
+    SpriteRecord& record = Table.Records[picture];
+    if (key == UseOwnKey)
+        key = record.Key;
+    const bool withAlpha = picture->Loader && picture->Loader->Decoding == DecodedWithAlpha;
+    if (withAlpha) { // its own alpha says what shows: read where it is, its shape asked once
+        if (record.Direct != picture->Bitmap) {
+            if (!DirectPixels(picture->Bitmap, &record.DirectPixels))
+                return false;
+            record.Direct = picture->Bitmap;
+        }
+        *pixels = record.DirectPixels;
+        return true;
+    }
+    SpriteCopy& made = record.Made;
     if (made.Copy && made.Source == picture->Bitmap && made.Key == key) {
         *pixels = made.Pixels;
         return true;
@@ -104,19 +116,14 @@ bool SpritePixels(Picture* picture, COLORREF key, PixelImage* pixels)
     return true;
 }
 
-COLORREF SpriteKey(Picture* picture)
-{
-    LockHold hold(Table.Lock);
-    auto found = Table.Records.find(picture);
-    return found == Table.Records.end() ? CLR_INVALID : found->second.Key;
-}
-
 void SpriteForgetImage(Picture* picture)
 {
     LockHold hold(Table.Lock);
     auto found = Table.Records.find(picture);
-    if (found != Table.Records.end())
+    if (found != Table.Records.end()) {
         FreeCopy(&found->second.Made);
+        found->second.Direct = nullptr;
+    }
 }
 
 void SpriteForget(Picture* picture)

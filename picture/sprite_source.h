@@ -10,10 +10,10 @@
 
 #include "screen/pixel_blend.h"
 
-// False without an image (or no memory for the copy).
+// key: the colour a copy leaves out, or UseOwnKey for the picture's own
+// (PictureSetKey). False without an image (or no memory for the copy).
+const COLORREF UseOwnKey = 0xFE000000;
 bool SpritePixels(Picture* picture, COLORREF key, PixelImage* pixels);
-// The key colour a picture's part, cell and turned draws leave out (CLR_INVALID: none).
-COLORREF SpriteKey(Picture* picture);
 // The picture's image went away: its copy goes too.
 void SpriteForgetImage(Picture* picture);
 // The picture goes: its key too.

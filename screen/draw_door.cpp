@@ -34,9 +34,10 @@ struct DoorState {
     DrawTarget Target;
     Scratch Coverage;
     std::vector<DWORD> FullCoverage; // a row of full coverage, for fills
+    RECT Touched;        // what the runtime's own loops changed in the back buffer since it was last taken
 };
 
-DoorState Door{false, CLR_INVALID, PixelBlend::Over, 255, true, {}, {}, {}};
+DoorState Door{false, CLR_INVALID, PixelBlend::Over, 255, true, {}, {}, {}, {}};
 
 // A new device context's brush, for a draw whose raster operation uses it.
 void PutDefaultBrush(HDC back)
@@ -67,16 +68,16 @@ PixelImage TargetPixels()
     return PixelImage{reinterpret_cast<uint32_t*>(back.Pixels), size.cx, size.cy, size.cx};
 }
 
-// What the runtime's loop changed reaches the screen: the back buffer's
-// bounds take it (a shown frame composes again what GDI bounds), and the
-// window shows it unless held.
+// What the runtime's loop changed reaches the screen: the next frame composes
+// it again (GDI does not see these pixels change), and the window shows it
+// unless held.
 void Touched(const PixelRect& touched)
 {
     if (Door.Target.Bitmap || touched.Left >= touched.Right || touched.Top >= touched.Bottom)
         return;
     const RECT area{touched.Left, touched.Top, touched.Right, touched.Bottom};
     HDC back = BackBufferDc();
-    SetBoundsRect(back, &area, DCB_ACCUMULATE);
+    UnionRect(&Door.Touched, &Door.Touched, &area);
     if (!FrameHeld()) {
         WindowDc window(BackBufferWindow());
         BitBlt(window.Dc, area.left, area.top, area.right - area.left, area.bottom - area.top, back, area.left,
@@ -226,12 +227,18 @@ int ScreenDrawPixelsThrough(PixelStep step, void* context, BYTE opacity)
 {
     if (!BackBufferDc())
         return 0;
-    BackBufferHold hold;
-    GdiFlush(); // what the platform drew before is in the pixels
+    BackBufferHold hold; // this thread's drawing is unbatched from here on: what it drew is in the pixels
     PixelRect touched{};
     step(TargetPixels(), Setting(opacity), context, &touched);
     Touched(touched);
     return 1;
+}
+
+RECT ScreenTakeTouched()
+{
+    RECT touched = Door.Touched;
+    SetRectEmpty(&Door.Touched);
+    return touched;
 }
 
 bool ScreenDrawsPlainly()

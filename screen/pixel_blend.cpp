@@ -113,9 +113,23 @@ namespace {
 
 const double FixedOne = 65536.0;
 
+// Whole numbers of reals in the ranges a drawing meets, without the library's
+// calls (which the compiler does not inline for SSE2).
+inline int32_t Ceiling(double x)
+{
+    int32_t i = int32_t(x);
+    return i + (x > i);
+}
+
+inline int32_t Rounded(double x)
+{
+    return x >= 0 ? int32_t(x + 0.5) : -int32_t(0.5 - x);
+}
+
 // The first k of 0..count-1 with 0 <= start + k * step < limit, and one past
-// the last; first >= last when none.
-void InsideSpan(double start, double step, double limit, int32_t count, int32_t* first, int32_t* last)
+// the last; first >= last when none. perStep is 1 / step.
+void InsideSpan(double start, double step, double perStep, double limit, int32_t count, int32_t* first,
+                int32_t* last)
 {
     const double epsilon = 1e-9;
     if (std::fabs(step) < epsilon) {
@@ -124,13 +138,15 @@ void InsideSpan(double start, double step, double limit, int32_t count, int32_t*
         *last = inside ? count : 0;
         return;
     }
-    double a = (0 - start) / step, b = (limit - start) / step;
+    double a = -start * perStep, b = (limit - start) * perStep;
     if (a > b)
         std::swap(a, b);
     // start + k * step inside [0, limit): k in [a, b), with the open end taken as it falls.
-    double lo = std::ceil(a - epsilon), hi = std::ceil(b - epsilon);
-    *first = lo < 0 ? 0 : lo > count ? count : static_cast<int32_t>(lo);
-    *last = hi < 0 ? 0 : hi > count ? count : static_cast<int32_t>(hi);
+    a = a < -1 ? -1 : a > count + 1 ? count + 1 : a;
+    b = b < -1 ? -1 : b > count + 1 ? count + 1 : b;
+    const int32_t lo = Ceiling(a - epsilon), hi = Ceiling(b - epsilon);
+    *first = lo < 0 ? 0 : lo > count ? count : lo;
+    *last = hi < 0 ? 0 : hi > count ? count : hi;
 }
 
 } // namespace
@@ -159,26 +175,45 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
     // Destination (x, y) maps to source (u, v): the turn undone, then the scale.
     const double du = c / scaleX, dv = -s / scaleY; // per pixel to the right
     const int32_t columns = int32_t(right - left);
-    std::vector<uint32_t> row(columns);
-    for (int32_t y = int32_t(top); y < int32_t(bottom); ++y) {
-        const double px = left + 0.5 - centreX, py = y + 0.5 - centreY;
-        const double u0 = (px * c + py * s) / scaleX + width / 2.0;
-        const double v0 = (-px * s + py * c) / scaleY + height / 2.0;
+    static thread_local std::vector<uint32_t> row;
+    if (row.size() < size_t(columns))
+        row.resize(columns);
+    const uint32_t* sheet = source.Pixels + size_t(part.Top) * source.Stride + part.Left;
+    const double perU = std::fabs(du) < 1e-9 ? 0 : 1 / du, perV = std::fabs(dv) < 1e-9 ? 0 : 1 / dv;
+    const int32_t stepU = Rounded(du * FixedOne), stepV = Rounded(dv * FixedOne);
+    const int32_t maxU = width - 1, maxV = height - 1;
+    // Where the first pixel of each row maps, one step a row down.
+    const double px = left + 0.5 - centreX, py0 = top + 0.5 - centreY;
+    double u0 = (px * c + py0 * s) / scaleX + width / 2.0, v0 = (-px * s + py0 * c) / scaleY + height / 2.0;
+    const double rowU = s / scaleX, rowV = c / scaleY;
+    for (int32_t y = int32_t(top); y < int32_t(bottom); ++y, u0 += rowU, v0 += rowV) {
         int32_t firstU, lastU, firstV, lastV;
-        InsideSpan(u0, du, width, columns, &firstU, &lastU);
-        InsideSpan(v0, dv, height, columns, &firstV, &lastV);
-        const int32_t first = std::max(firstU, firstV), last = std::min(lastU, lastV);
+        InsideSpan(u0, du, perU, width, columns, &firstU, &lastU);
+        InsideSpan(v0, dv, perV, height, columns, &firstV, &lastV);
+        int32_t first = std::max(firstU, firstV), last = std::min(lastU, lastV);
         if (first >= last)
             continue;
-        // Fixed point along the row: one add a pixel.
-        int64_t u = std::llround((u0 + first * du) * FixedOne), v = std::llround((v0 + first * dv) * FixedOne);
-        const int64_t stepU = std::llround(du * FixedOne), stepV = std::llround(dv * FixedOne);
-        for (int32_t k = first; k < last; ++k, u += stepU, v += stepV) {
-            int32_t su = int32_t(u >> 16), sv = int32_t(v >> 16);
-            su = su < 0 ? 0 : su >= width ? width - 1 : su; // an end rounded one step over
-            sv = sv < 0 ? 0 : sv >= height ? height - 1 : sv;
-            row[k] = source.Pixels[size_t(part.Top + sv) * source.Stride + part.Left + su];
+        // 16.16 fixed point along the row, one add a pixel. The span is
+        // straight, so if its ends map inside the part every pixel between
+        // does: an end that rounding put one step over is left out.
+        int32_t u = Rounded((u0 + first * du) * FixedOne), v = Rounded((v0 + first * dv) * FixedOne);
+        auto inside = [maxU, maxV](int32_t uu, int32_t vv) {
+            return uint32_t(uu >> 16) <= uint32_t(maxU) && uint32_t(vv >> 16) <= uint32_t(maxV);
+        };
+        int32_t from = first, to = last;
+        while (from < to && !inside(u, v)) {
+            ++from;
+            u += stepU;
+            v += stepV;
         }
+        while (from < to && !inside(u + (to - 1 - from) * stepU, v + (to - 1 - from) * stepV))
+            --to;
+        if (from >= to)
+            continue;
+        for (int32_t k = from; k < to; ++k, u += stepU, v += stepV)
+            row[k] = sheet[size_t(v >> 16) * source.Stride + (u >> 16)];
+        first = from;
+        last = to;
         uint32_t* out = destination.Pixels + size_t(y) * destination.Stride + int32_t(left);
         BlendSpan(out + first, row.data() + first, last - first, setting);
     }

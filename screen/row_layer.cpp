@@ -22,6 +22,7 @@
 
 #include "runtime/owners.h"
 #include "screen/back_buffer.h"
+#include "screen/draw_door.h"
 #include "text/row_text.h"
 #include "text/text_font.h"
 #include "text/text_store.h"
@@ -206,12 +207,14 @@ bool TakeChangedArea(LONG width, LONG height, RECT* changed)
     bool known = Layer.Tracking;
     UINT bounds = GetBoundsRect(back, changed, DCB_RESET);
     Layer.Tracking = SetBoundsRect(back, nullptr, DCB_ENABLE) != 0;
+    const RECT ours = ScreenTakeTouched(); // what the runtime's own loops drew
     if (!known || bounds == 0)
         return false;
-    if (bounds != DCB_SET) { // DCB_RESET: nothing drawn
+    if (bounds != DCB_SET) // DCB_RESET: GDI drew nothing
         SetRectEmpty(changed);
+    UnionRect(changed, changed, &ours);
+    if (IsRectEmpty(changed))
         return true;
-    }
     // One pixel more each way: how far a bound reaches is left to the driver.
     changed->left = changed->left - 1 > 0 ? changed->left - 1 : 0;
     changed->top = changed->top - 1 > 0 ? changed->top - 1 : 0;
