@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "runtime/code_page.h"
+#include "runtime/lock.h"
 #include "runtime/system_library.h"
+#include "sound/mixer_testing.h"
 #include "sound/wav_decode.h"
 
 namespace {
@@ -21,14 +23,14 @@ struct MixerRecord {
     Voice Voices[VoiceSlots];
     DWORD NextSerial;
     LONG MasterVolume = 100;
-    LONG PendingReleases; // sounds in state 2
+    LONG PendingReleases; // sounds released while their voices fade
     HANDLE Thread;
     HANDLE WakeEvent;
     HANDLE DoneEvent;
-    LONG OutputWanted;    // a sound is loaded: open the output before the first play
+    bool OutputWanted;    // a sound is loaded: open the output before the first play
     // The sound thread's alone:
     HWAVEOUT Output;
-    LONG OutputFailed;
+    std::atomic<bool> OutputOpen, OutputFailed; // read by other threads
     DWORD FailedAt;
     WAVEHDR Headers[MixBufferCount];
     LONG Queued[MixBufferCount];
@@ -39,23 +41,7 @@ struct MixerRecord {
 };
 
 MixerRecord Mixer;
-
-CRITICAL_SECTION* MixerLock()
-{
-    static CRITICAL_SECTION* lock = [] {
-        static CRITICAL_SECTION section;
-        InitializeCriticalSection(&section);
-        return &section;
-    }();
-    return lock;
-}
-
-struct MixerGuard {
-    MixerGuard() { EnterCriticalSection(MixerLock()); }
-    ~MixerGuard() { LeaveCriticalSection(MixerLock()); }
-    MixerGuard(const MixerGuard&) = delete;
-    MixerGuard& operator=(const MixerGuard&) = delete;
-};
+Lock MixerLock;
 
 LONG ClampPercent(int percent)
 {
@@ -65,7 +51,7 @@ LONG ClampPercent(int percent)
 // The loaded sound of a number the program holds, or null.
 LoadedSound* FindSound(int sound)
 {
-    if (sound < 1 || sound > MaxSounds || Mixer.Sounds[sound - 1].State != 1)
+    if (sound < 1 || sound > MaxSounds || Mixer.Sounds[sound - 1].State != SoundState::Loaded)
         return nullptr;
     return &Mixer.Sounds[sound - 1];
 }
@@ -90,7 +76,7 @@ void FreeReleasedSounds()
     if (Mixer.PendingReleases == 0)
         return;
     for (int s = 0; s < MaxSounds; ++s) {
-        if (Mixer.Sounds[s].State != 2)
+        if (Mixer.Sounds[s].State != SoundState::Released)
             continue;
         bool playing = false;
         for (const Voice& voice : Mixer.Voices)
@@ -169,7 +155,7 @@ bool OpenOutput()
     if (Winmm().WaveOutOpen(&Mixer.Output, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Mixer.DoneEvent), 0,
                     CALLBACK_EVENT) != MMSYSERR_NOERROR) {
         Mixer.Output = nullptr;
-        Mixer.OutputFailed = 1;
+        Mixer.OutputFailed = true;
         Mixer.FailedAt = GetTickCount();
         return false;
     }
@@ -181,7 +167,8 @@ bool OpenOutput()
         Winmm().WaveOutPrepareHeader(Mixer.Output, &header, sizeof header);
         Mixer.Queued[i] = 0;
     }
-    Mixer.OutputFailed = 0;
+    Mixer.OutputFailed = false;
+    Mixer.OutputOpen = true;
     Mixer.SilentTail = 2; // nothing to follow out yet
     Mixer.Used = 0;
     return true;
@@ -193,6 +180,7 @@ void CloseOutput()
         Winmm().WaveOutUnprepareHeader(Mixer.Output, &header, sizeof header);
     Winmm().WaveOutClose(Mixer.Output);
     Mixer.Output = nullptr;
+    Mixer.OutputOpen = false;
 }
 
 // Refills every buffer the device has finished with. When nothing plays, two
@@ -204,13 +192,13 @@ void Feed()
     if (!Mixer.Output) {
         bool wanted;
         {
-            MixerGuard guard;
+            LockHold hold(MixerLock);
             wanted = AnyVoice() || Mixer.OutputWanted;
         }
         if (!wanted)
             return;
         if (!OpenOutput()) {
-            MixerGuard guard;
+            LockHold hold(MixerLock);
             DropAllVoices(); // no device: what was asked for is not saved up for later
             return;
         }
@@ -235,7 +223,7 @@ void Feed()
             continue;
         bool active;
         {
-            MixerGuard guard;
+            LockHold hold(MixerLock);
             active = AnyVoice();
             if (active)
                 MixFrames(Mixer.Buffers[i], MixBufferFrames);
@@ -322,7 +310,7 @@ Voice* TakeVoiceSlot()
 int StartVoice(int sound, LONG looped)
 {
     {
-        MixerGuard guard;
+        LockHold hold(MixerLock);
         if (!FindSound(sound) || !StartSoundThread())
             return 0;
         Voice* voice = TakeVoiceSlot();
@@ -380,19 +368,19 @@ void MixFrames(int16_t* out, int frames)
 
 void MixUnderLock(int16_t* out, int frames)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     MixFrames(out, frames);
 }
 
 const LoadedSound* MixerSound(int sound)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     return FindSound(sound);
 }
 
 int MixerVoicesSounding()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     int sounding = 0;
     for (const Voice& voice : Mixer.Voices)
         sounding += voice.Sound && !voice.Stopping;
@@ -401,25 +389,25 @@ int MixerVoicesSounding()
 
 int MixerSoundsLoaded()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     int loaded = 0;
     for (const LoadedSound& sound : Mixer.Sounds)
-        loaded += sound.State != 0;
+        loaded += sound.State != SoundState::Free;
     return loaded;
 }
 
 SIZE_T MixerBytesHeld()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     SIZE_T bytes = 0;
     for (const LoadedSound& sound : Mixer.Sounds)
-        bytes += sound.State ? HeapSize(GetProcessHeap(), 0, sound.Samples) : 0;
+        bytes += sound.State != SoundState::Free ? HeapSize(GetProcessHeap(), 0, sound.Samples) : 0;
     return bytes;
 }
 
 HANDLE MixerThread()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     return Mixer.Thread;
 }
 
@@ -435,7 +423,7 @@ LONG MixerTimesRanDry()
 
 int MixerOutputOpen()
 {
-    return Mixer.Output != nullptr;
+    return Mixer.OutputOpen;
 }
 
 int SoundLoad(const char* name)
@@ -453,16 +441,16 @@ int SoundLoad(const char* name)
     if (!samples)
         return 0;
 
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     for (int s = 0; s < MaxSounds; ++s) {
         LoadedSound& sound = Mixer.Sounds[s];
-        if (sound.State == 0) {
+        if (sound.State == SoundState::Free) {
             sound.Samples = samples;
             sound.Frames = static_cast<LONG>(frames);
             sound.Volume = 100;
-            sound.State = 1;
+            sound.State = SoundState::Loaded;
             if (!Mixer.OutputWanted && StartSoundThread()) {
-                Mixer.OutputWanted = 1;
+                Mixer.OutputWanted = true;
                 SetEvent(Mixer.WakeEvent);
             }
             return s + 1;
@@ -474,7 +462,7 @@ int SoundLoad(const char* name)
 
 void SoundRelease(int sound)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     LoadedSound* loaded = FindSound(sound);
     if (!loaded)
         return;
@@ -486,7 +474,7 @@ void SoundRelease(int sound)
         }
     }
     if (playing) {
-        loaded->State = 2; // freed by the sound thread once its voices have faded
+        loaded->State = SoundState::Released; // freed by the sound thread once its voices have faded
         ++Mixer.PendingReleases;
     } else {
         FreeSound(loaded);
@@ -505,7 +493,7 @@ int SoundPlayLooped(int sound)
 
 void SoundStop(int sound)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     if (!FindSound(sound))
         return;
     for (Voice& voice : Mixer.Voices)
@@ -515,7 +503,7 @@ void SoundStop(int sound)
 
 int SoundSetVolume(int sound, int percent)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     LoadedSound* loaded = FindSound(sound);
     if (!loaded)
         return 0;
@@ -525,6 +513,6 @@ int SoundSetVolume(int sound, int percent)
 
 void SoundSetMasterVolume(int percent)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     Mixer.MasterVolume = ClampPercent(percent);
 }

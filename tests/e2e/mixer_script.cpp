@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "sound/mixer.h"
+#include "sound/mixer_testing.h"
 #include "sound/sound.h"
 #include "support/files.h"
 #include "support/process.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "sound/mixer.h"
+#include "sound/mixer_testing.h"
 #include "sound/sound.h"
 #include "sound/wav_decode.h"
 #include "support/files.h"
