@@ -76,6 +76,7 @@ const WinmmFunctions& Winmm()
         Take("waveOutWrite", &NoWaveOutHeader),
         Take("waveOutPause", &NoWaveOut),
         Take("waveOutRestart", &NoWaveOut),
+        Take("waveOutReset", &NoWaveOut),
     };
     return functions;
 }

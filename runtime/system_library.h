@@ -29,6 +29,7 @@ struct WinmmFunctions {
     decltype(&waveOutWrite) WaveOutWrite;
     decltype(&waveOutPause) WaveOutPause;
     decltype(&waveOutRestart) WaveOutRestart;
+    decltype(&waveOutReset) WaveOutReset;
 };
 
 const WinmmFunctions& Winmm();
