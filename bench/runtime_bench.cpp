@@ -29,7 +29,7 @@
 #include "e2e/demo_driver.h"
 #include "input/mouse.h"
 #include "program/program.h"
-#include "sound/mixer.h"
+#include "sound/mixer_testing.h"
 #include "support/reference_text.h"
 
 namespace {

@@ -19,6 +19,21 @@ int ShowMessageBox(HWND owner, const char* text, const char* title, UINT type)
     return MessageBoxW(owner, WideFromText(text).c_str(), WideFromText(title).c_str(), type);
 }
 
+namespace {
+
+// Text from the web and from Macs carries these where Japanese Windows text
+// has a neighbour of its own (the wave dash, the double bar, the minus, the
+// cent, pound and not signs). Code page 932 has no form for them without a
+// best fit, so they take the bytes of the neighbour, as a reader expects.
+struct Neighbour {
+    wchar_t Character;
+    unsigned short Bytes;
+};
+const Neighbour Neighbours[] = {{0x301C, 0x8160}, {0x2016, 0x8161}, {0x2212, 0x817C},
+                                {0x00A2, 0x8191}, {0x00A3, 0x8192}, {0x00AC, 0x81CA}};
+
+} // namespace
+
 std::string TextFromWide(const wchar_t* text, int length)
 {
     std::string result;
@@ -27,6 +42,15 @@ std::string TextFromWide(const wchar_t* text, int length)
     // One character at a time, so that one without a code page 932 form is
     // dropped rather than turned into the platform's "?".
     for (int i = 0; length < 0 ? text[i] != 0 : i < length;) {
+        const Neighbour* neighbour = nullptr;
+        for (const Neighbour& n : Neighbours)
+            neighbour = text[i] == n.Character ? &n : neighbour;
+        if (neighbour) {
+            result += static_cast<char>(neighbour->Bytes >> 8);
+            result += static_cast<char>(neighbour->Bytes & 0xFF);
+            ++i;
+            continue;
+        }
         int units = IS_HIGH_SURROGATE(text[i]) && (length < 0 || i + 1 < length) && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
         char bytes[4];
         BOOL lost = FALSE;

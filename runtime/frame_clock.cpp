@@ -1,5 +1,6 @@
 #include <prompt/screen.h>
 
+#include "runtime/frame_clock_testing.h"
 #include "runtime/system_library.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
@@ -18,6 +19,8 @@ struct FrameClock {
 };
 
 FrameClock Clock;
+bool SleepOnly;   // a test's: as on a system without a high-resolution timer
+bool PeriodAsked;
 
 LONGLONG Now()
 {
@@ -31,11 +34,15 @@ void ClockStart()
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     Clock.TicksPerSecond = frequency.QuadPart;
-    Clock.Timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-    // Without it Sleep is the timer, at 1 ms where the process asks for that
-    // (the system gives the request back when the process ends).
-    if (!Clock.Timer)
-        Winmm().TimeBeginPeriod(1);
+    Clock.Timer = SleepOnly ? nullptr
+                            : CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                                     TIMER_ALL_ACCESS);
+    // Without it Sleep is the timer, which lasts a whole 15.6 ms tick unless
+    // the process asks for 1 ms; asked here, whether the console (which asks
+    // while it runs) is there or not, and given back by the system when the
+    // process ends.
+    if (!Clock.Timer && !PeriodAsked)
+        PeriodAsked = Winmm().TimeBeginPeriod(1) == TIMERR_NOERROR;
 }
 
 // A high-resolution timer is waited on up to the deadline itself; Sleep,
@@ -83,4 +90,19 @@ void FrameWait(LONG framesPerSecond)
 LONG FrameCount()
 {
     return Clock.Frames;
+}
+
+void FrameClockRestart(bool sleepOnly)
+{
+    if (Clock.Timer)
+        CloseHandle(Clock.Timer);
+    LONG frames = Clock.Frames;
+    Clock = FrameClock{};
+    Clock.Frames = frames;
+    SleepOnly = sleepOnly;
+}
+
+bool FrameClockOnTimer()
+{
+    return Clock.Timer != nullptr;
 }

@@ -1,7 +1,19 @@
 #include "runtime/system_library.h"
 
+bool LimitLibrarySearch()
+{
+    static const bool limited = [] {
+        using SetDirectories = BOOL(WINAPI*)(DWORD);
+        FARPROC found = GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+        auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(found));
+        return set && set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }();
+    return limited;
+}
+
 FARPROC SystemFunction(const wchar_t* library, const char* name)
 {
+    LimitLibrarySearch();
     wchar_t path[MAX_PATH];
     UINT folder = GetSystemDirectoryW(path, MAX_PATH);
     size_t nameLength = lstrlenW(library);
@@ -64,6 +76,7 @@ const WinmmFunctions& Winmm()
         Take("waveOutWrite", &NoWaveOutHeader),
         Take("waveOutPause", &NoWaveOut),
         Take("waveOutRestart", &NoWaveOut),
+        Take("waveOutReset", &NoWaveOut),
     };
     return functions;
 }

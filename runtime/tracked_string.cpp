@@ -2,6 +2,7 @@
 
 #include "runtime/code_page.h"
 #include "runtime/fatal.h"
+#include "runtime/system_library.h"
 
 StringRegistry Registry;
 HANDLE ProcessHeap;
@@ -17,6 +18,7 @@ char* BlockOf(TrackedString s) { return s - HeaderSize; }
 
 void StringsInit()
 {
+    LimitLibrarySearch();
     InitializeCriticalSection(&Registry.RegistryLock);
     ProcessHeap = GetProcessHeap();
     // A 1-byte placeholder, so that the first AllocString resizes like every later one.

@@ -54,7 +54,9 @@ start_pulseaudio() {
     if alive "$STATE/pulse.pid" pulseaudio; then
         return
     fi
-    setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --disallow-module-loading \
+    # Modules may be loaded later: the sound test unloads the sink and loads it
+    # again, as a device that is unplugged and plugged back in.
+    setsid pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
         --log-target="file:$STATE/pulse.log" \
         --load="module-native-protocol-unix auth-anonymous=1 socket=$PULSE_RUNTIME_PATH/native" \
         --load="module-null-sink sink_name=vsink rate=44100 channels=2" \

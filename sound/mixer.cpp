@@ -1,61 +1,77 @@
 #include "sound/mixer.h"
 
 #include <mmsystem.h>
+#include <mmdeviceapi.h>
 
 #include <atomic>
 #include <cstring>
 
 #include "runtime/code_page.h"
+#include "runtime/lock.h"
 #include "runtime/system_library.h"
+#include "sound/mixer_testing.h"
 #include "sound/wav_decode.h"
 
 namespace {
 
 // A sound file larger than this is refused before it is read.
 const DWORD MaxFileBytes = 256u << 20;
-// After a failed open, plays are dropped for this long before the output is tried again.
-const DWORD RetryOpenMilliseconds = 1000;
+// With no device the output is tried again after 100 ms, then after twice as
+// long each time, up to 500 ms: a device that comes back is heard within
+// about half a second, and one that stays away costs a call every 500 ms.
+const DWORD FirstRetryMilliseconds = 100;
+const DWORD LastRetryMilliseconds = 500;
+// A stream with buffers queued that gives none back for this long has lost
+// its device, whatever its calls answer; the sound thread looks this often.
+const DWORD StallMilliseconds = 200;
+const DWORD WatchMilliseconds = 50;
+// Streams given up are reset and closed on threads of their own: a dead
+// device's waveOutReset may take its time, or never return, and the sound
+// thread must go on to the next device. A stream's buffers stay its own until
+// it is closed, so a few records are kept; with none free, none opens.
+const int StreamRecords = 4;
+
+struct Stream {
+    std::atomic<bool> Held;          // open, or still being closed
+    const WinmmFunctions* Functions; // what it was opened with, and is closed with
+    HWAVEOUT Output;
+    int Prepared;                    // headers prepared, from the first
+    WAVEHDR Headers[MixBufferCount];
+    bool Queued[MixBufferCount];
+    int16_t Buffers[MixBufferCount][MixBufferFrames * 2];
+};
+
+Stream Streams[StreamRecords];
 
 struct MixerRecord {
     LoadedSound Sounds[MaxSounds];
     Voice Voices[VoiceSlots];
     DWORD NextSerial;
     LONG MasterVolume = 100;
-    LONG PendingReleases; // sounds in state 2
+    LONG PendingReleases; // sounds released while their voices fade
     HANDLE Thread;
     HANDLE WakeEvent;
     HANDLE DoneEvent;
-    LONG OutputWanted;    // a sound is loaded: open the output before the first play
+    bool OutputWanted;    // a sound is loaded: open the output before the first play
     // The sound thread's alone:
-    HWAVEOUT Output;
-    LONG OutputFailed;
-    DWORD FailedAt;
-    WAVEHDR Headers[MixBufferCount];
-    LONG Queued[MixBufferCount];
-    int16_t Buffers[MixBufferCount][MixBufferFrames * 2];
+    Stream* Current;
+    DWORD LastBack;       // when a buffer last came back, or the queue was empty
+    DWORD RetryAt;
+    DWORD RetryDelay;     // 0: no open has failed since the last stream
+    bool Silent;          // no stream, voices sounding: their time passes unheard
+    DWORD SilentSince;
     int SilentTail;
-    LONG Used;            // the stream has been written to since it opened
-    std::atomic<LONG> RanDry; // times every buffer came back while voices still sounded
+    bool Used;            // the stream has been written to since it opened
+    // Read by other threads:
+    std::atomic<bool> OutputOpen, OutputFailed;
+    std::atomic<LONG> RanDry;  // times every buffer came back while voices still sounded
+    std::atomic<LONG> GivenUp, Closing, OpensFailed;
+    std::atomic<const WinmmFunctions*> StandIn{nullptr};
+    std::atomic<bool> DefaultChanged;
 };
 
 MixerRecord Mixer;
-
-CRITICAL_SECTION* MixerLock()
-{
-    static CRITICAL_SECTION* lock = [] {
-        static CRITICAL_SECTION section;
-        InitializeCriticalSection(&section);
-        return &section;
-    }();
-    return lock;
-}
-
-struct MixerGuard {
-    MixerGuard() { EnterCriticalSection(MixerLock()); }
-    ~MixerGuard() { LeaveCriticalSection(MixerLock()); }
-    MixerGuard(const MixerGuard&) = delete;
-    MixerGuard& operator=(const MixerGuard&) = delete;
-};
+Lock MixerLock;
 
 LONG ClampPercent(int percent)
 {
@@ -65,7 +81,7 @@ LONG ClampPercent(int percent)
 // The loaded sound of a number the program holds, or null.
 LoadedSound* FindSound(int sound)
 {
-    if (sound < 1 || sound > MaxSounds || Mixer.Sounds[sound - 1].State != 1)
+    if (sound < 1 || sound > MaxSounds || Mixer.Sounds[sound - 1].State != SoundState::Loaded)
         return nullptr;
     return &Mixer.Sounds[sound - 1];
 }
@@ -90,7 +106,7 @@ void FreeReleasedSounds()
     if (Mixer.PendingReleases == 0)
         return;
     for (int s = 0; s < MaxSounds; ++s) {
-        if (Mixer.Sounds[s].State != 2)
+        if (Mixer.Sounds[s].State != SoundState::Released)
             continue;
         bool playing = false;
         for (const Voice& voice : Mixer.Voices)
@@ -100,13 +116,6 @@ void FreeReleasedSounds()
             --Mixer.PendingReleases;
         }
     }
-}
-
-void DropAllVoices()
-{
-    for (Voice& voice : Mixer.Voices)
-        voice = Voice{};
-    FreeReleasedSounds();
 }
 
 // One voice into the sums; 0 when it has ended.
@@ -155,10 +164,114 @@ void MixChunk(int16_t* out, int frames)
     FreeReleasedSounds();
 }
 
-bool OpenOutput()
+const WinmmFunctions& WaveFunctions()
 {
-    if (Mixer.OutputFailed && GetTickCount() - Mixer.FailedAt < RetryOpenMilliseconds)
+    const WinmmFunctions* standIn = Mixer.StandIn;
+    return standIn ? *standIn : Winmm();
+}
+
+// Told by the platform when the default output device changes (a headset
+// plugged in or out, a remote session begun or ended): the stream is then
+// given up for one on the new default, as after a fault.
+struct DefaultDeviceWatch final : IMMNotificationClient {
+    // One for the process, never freed: the counts mean nothing.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
+            *out = this;
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR) override
+    {
+        // WAVE_MAPPER plays on the console role's device.
+        if (flow == eRender && role == eConsole) {
+            Mixer.DefaultChanged = true;
+            SetEvent(Mixer.WakeEvent);
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) override { return S_OK; }
+};
+
+DefaultDeviceWatch DeviceWatch;
+
+// On the sound thread, once. Without the device enumerator (or its
+// notifications) a change of default is noticed only when the old device fails.
+void WatchDefaultDevice()
+{
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)))
+        return;
+    IMMDeviceEnumerator* devices = nullptr;
+    if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
+                                __uuidof(IMMDeviceEnumerator), reinterpret_cast<void**>(&devices))))
+        return;
+    if (FAILED(devices->RegisterEndpointNotificationCallback(&DeviceWatch)))
+        devices->Release(); // else kept, as the watch is, for the life of the process
+}
+
+// Resets and closes a stream, then frees its record: on a thread of its own
+// when it was given up.
+void CloseStream(Stream* stream)
+{
+    const WinmmFunctions& winmm = *stream->Functions;
+    winmm.WaveOutReset(stream->Output);
+    for (int i = 0; i < stream->Prepared; ++i)
+        winmm.WaveOutUnprepareHeader(stream->Output, &stream->Headers[i], sizeof stream->Headers[i]);
+    winmm.WaveOutClose(stream->Output);
+    stream->Held = false;
+}
+
+DWORD WINAPI CloseStreamThread(LPVOID stream)
+{
+    CloseStream(static_cast<Stream*>(stream));
+    --Mixer.Closing;
+    return 0;
+}
+
+void GiveUp(Stream* stream)
+{
+    ++Mixer.Closing;
+    HANDLE thread = CreateThread(nullptr, 0, CloseStreamThread, stream, 0, nullptr);
+    if (thread)
+        CloseHandle(thread);
+    else
+        CloseStreamThread(stream); // no thread to spare: the risk is taken here
+}
+
+// The stream failed a call, stopped giving buffers back, or plays on a device
+// that is no longer the default: it goes, with its headers and what they
+// held, and the next one is opened at once.
+void GiveUpStream(DWORD now)
+{
+    Stream* stream = Mixer.Current;
+    Mixer.Current = nullptr;
+    Mixer.OutputOpen = false;
+    ++Mixer.GivenUp;
+    GiveUp(stream);
+    Mixer.RetryDelay = 0;
+    Mixer.Silent = true;
+    Mixer.SilentSince = now;
+}
+
+// A stream on the default device (WAVE_MAPPER: the new one after a change),
+// unless an open failed a short while ago.
+bool OpenStream(DWORD now)
+{
+    if (Mixer.RetryDelay && static_cast<LONG>(now - Mixer.RetryAt) < 0)
         return false;
+    Stream* stream = nullptr;
+    for (Stream& record : Streams)
+        if (!stream && !record.Held)
+            stream = &record;
+    const WinmmFunctions& winmm = WaveFunctions();
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 2;
@@ -166,111 +279,193 @@ bool OpenOutput()
     format.wBitsPerSample = 16;
     format.nBlockAlign = 4;
     format.nAvgBytesPerSec = MixRate * 4;
-    if (Winmm().WaveOutOpen(&Mixer.Output, WAVE_MAPPER, &format, reinterpret_cast<DWORD_PTR>(Mixer.DoneEvent), 0,
-                    CALLBACK_EVENT) != MMSYSERR_NOERROR) {
-        Mixer.Output = nullptr;
-        Mixer.OutputFailed = 1;
-        Mixer.FailedAt = GetTickCount();
+    bool opened = stream && winmm.WaveOutOpen(&stream->Output, WAVE_MAPPER, &format,
+                                              reinterpret_cast<DWORD_PTR>(Mixer.DoneEvent), 0,
+                                              CALLBACK_EVENT) == MMSYSERR_NOERROR;
+    if (opened) {
+        stream->Held = true;
+        stream->Functions = &winmm;
+        stream->Prepared = 0;
+        for (int i = 0; i < MixBufferCount && opened; ++i) {
+            WAVEHDR& header = stream->Headers[i];
+            header = WAVEHDR{};
+            header.lpData = reinterpret_cast<LPSTR>(stream->Buffers[i]);
+            header.dwBufferLength = sizeof stream->Buffers[i];
+            stream->Queued[i] = false;
+            opened = winmm.WaveOutPrepareHeader(stream->Output, &header, sizeof header) == MMSYSERR_NOERROR;
+            stream->Prepared += opened;
+        }
+        if (!opened)
+            GiveUp(stream);
+    }
+    if (!opened) {
+        ++Mixer.OpensFailed;
+        Mixer.OutputFailed = true;
+        Mixer.RetryDelay = Mixer.RetryDelay == 0 ? FirstRetryMilliseconds
+                           : Mixer.RetryDelay * 2 < LastRetryMilliseconds ? Mixer.RetryDelay * 2
+                                                                          : LastRetryMilliseconds;
+        Mixer.RetryAt = now + Mixer.RetryDelay;
         return false;
     }
-    for (int i = 0; i < MixBufferCount; ++i) {
-        WAVEHDR& header = Mixer.Headers[i];
-        header = WAVEHDR{};
-        header.lpData = reinterpret_cast<LPSTR>(Mixer.Buffers[i]);
-        header.dwBufferLength = sizeof Mixer.Buffers[i];
-        Winmm().WaveOutPrepareHeader(Mixer.Output, &header, sizeof header);
-        Mixer.Queued[i] = 0;
-    }
-    Mixer.OutputFailed = 0;
+    Mixer.Current = stream;
+    Mixer.RetryDelay = 0;
+    Mixer.Silent = false;
     Mixer.SilentTail = 2; // nothing to follow out yet
-    Mixer.Used = 0;
+    Mixer.Used = false;
+    Mixer.LastBack = now;
+    Mixer.OutputFailed = false;
+    Mixer.OutputOpen = true;
     return true;
 }
 
-void CloseOutput()
+// With no stream, the voices' time passes as if heard: a looped voice is
+// heard again where it has got to, a short one that ended meanwhile is not.
+void PassTimeUnheard(DWORD now)
 {
-    for (WAVEHDR& header : Mixer.Headers)
-        Winmm().WaveOutUnprepareHeader(Mixer.Output, &header, sizeof header);
-    Winmm().WaveOutClose(Mixer.Output);
-    Mixer.Output = nullptr;
+    if (!Mixer.Silent) {
+        Mixer.Silent = true;
+        Mixer.SilentSince = now;
+        return;
+    }
+    DWORD milliseconds = now - Mixer.SilentSince;
+    int frames = static_cast<int>((milliseconds < 1000 ? milliseconds : 1000) * MixRate / 1000);
+    Mixer.SilentSince = now;
+    static int16_t unheard[MixBufferFrames * 2];
+    for (int done = 0; done < frames; done += MixBufferFrames) {
+        LockHold hold(MixerLock); // given back between chunks: a play waits microseconds at most
+        MixFrames(unheard, frames - done < MixBufferFrames ? frames - done : MixBufferFrames);
+    }
 }
 
-// Refills every buffer the device has finished with. When nothing plays, two
-// buffers of silence follow the last sound out; once they have played, the
-// stream is exchanged for a fresh one, which starts its first sound sooner
-// (under Wine about 10 ms sooner than a stream that has run dry).
-void Feed()
+// Refills every buffer the device has finished with; false when the stream
+// failed and was given up. When nothing plays, two buffers of silence follow
+// the last sound out; once they have played, the stream is exchanged for a
+// fresh one, which starts its first sound sooner (under Wine about 10 ms
+// sooner than a stream that has run dry).
+bool FillStream(DWORD now)
 {
-    if (!Mixer.Output) {
-        bool wanted;
-        {
-            MixerGuard guard;
-            wanted = AnyVoice() || Mixer.OutputWanted;
-        }
-        if (!wanted)
-            return;
-        if (!OpenOutput()) {
-            MixerGuard guard;
-            DropAllVoices(); // no device: what was asked for is not saved up for later
-            return;
-        }
-    }
+    Stream& stream = *Mixer.Current;
+    const WinmmFunctions& winmm = *stream.Functions;
     int queued = 0;
+    bool back = false;
     for (int i = 0; i < MixBufferCount; ++i) {
-        if (Mixer.Queued[i] && (Mixer.Headers[i].dwFlags & WHDR_DONE))
-            Mixer.Queued[i] = 0;
-        queued += Mixer.Queued[i];
+        if (stream.Queued[i] && (stream.Headers[i].dwFlags & WHDR_DONE)) {
+            stream.Queued[i] = false;
+            back = true;
+        }
+        queued += stream.Queued[i];
+    }
+    if (back || queued == 0) {
+        Mixer.LastBack = now;
+    } else if (now - Mixer.LastBack >= StallMilliseconds) {
+        GiveUpStream(now);
+        return false;
     }
     if (queued == 0 && Mixer.SilentTail == 0 && Mixer.Used)
         ++Mixer.RanDry; // the device played all it had before the thread refilled it
     // A stream at rest is paused while every buffer goes in, so that it starts
     // with all of them: started with one, or with 60 ms, it ran dry under Wine
-    // before more reached the sound server. (With buffers of 10 ms instead of
-    // 20, a running stream lost a whole one now and then.)
-    bool priming = queued == 0, paused = false;
+    // before more reached the sound server.
+    bool priming = queued == 0, paused = false, exchange = false;
     for (int i = 0; i < MixBufferCount; ++i) {
         if (!priming && queued >= MixBuffersRunning)
             break;
-        if (Mixer.Queued[i])
+        if (stream.Queued[i])
             continue;
         bool active;
         {
-            MixerGuard guard;
+            LockHold hold(MixerLock);
             active = AnyVoice();
             if (active)
-                MixFrames(Mixer.Buffers[i], MixBufferFrames);
+                MixFrames(stream.Buffers[i], MixBufferFrames);
         }
         if (active) {
             Mixer.SilentTail = 0;
         } else if (Mixer.SilentTail < 2) {
-            std::memset(Mixer.Buffers[i], 0, sizeof Mixer.Buffers[i]);
+            std::memset(stream.Buffers[i], 0, sizeof stream.Buffers[i]);
             ++Mixer.SilentTail;
         } else {
-            if (queued == 0 && Mixer.Used) {
-                CloseOutput();
-                OpenOutput();
-            }
+            exchange = queued == 0 && Mixer.Used;
             break;
         }
-        if (priming && !paused)
-            paused = Winmm().WaveOutPause(Mixer.Output) == MMSYSERR_NOERROR;
-        if (Winmm().WaveOutWrite(Mixer.Output, &Mixer.Headers[i], sizeof Mixer.Headers[i]) == MMSYSERR_NOERROR) {
-            Mixer.Queued[i] = 1;
-            Mixer.Used = 1;
-            ++queued;
+        if (priming && !paused) {
+            MMRESULT result = winmm.WaveOutPause(stream.Output);
+            if (result != MMSYSERR_NOERROR && result != MMSYSERR_NOTSUPPORTED) {
+                GiveUpStream(now);
+                return false;
+            }
+            paused = result == MMSYSERR_NOERROR;
+        }
+        if (winmm.WaveOutWrite(stream.Output, &stream.Headers[i], sizeof stream.Headers[i]) != MMSYSERR_NOERROR) {
+            GiveUpStream(now);
+            return false;
+        }
+        stream.Queued[i] = true;
+        Mixer.Used = true;
+        ++queued;
+    }
+    if (paused && winmm.WaveOutRestart(stream.Output) != MMSYSERR_NOERROR) {
+        GiveUpStream(now);
+        return false;
+    }
+    if (exchange) {
+        Mixer.Current = nullptr;
+        Mixer.OutputOpen = false;
+        CloseStream(&stream); // nothing queued: the close is at once
+        OpenStream(now);
+    }
+    return true;
+}
+
+// One look at the output; how long the sound thread may then wait for an event.
+DWORD Feed()
+{
+    DWORD now = GetTickCount();
+    bool defaultChanged = Mixer.DefaultChanged.exchange(false);
+    if (Mixer.Current && (defaultChanged || Mixer.Current->Functions != &WaveFunctions()))
+        GiveUpStream(now);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!Mixer.Current) {
+            bool sounding, wanted;
+            {
+                LockHold hold(MixerLock);
+                sounding = AnyVoice();
+                wanted = sounding || Mixer.OutputWanted;
+            }
+            if (!wanted) {
+                Mixer.Silent = false;
+                return INFINITE;
+            }
+            if (!OpenStream(now)) {
+                if (sounding)
+                    PassTimeUnheard(now);
+                else
+                    Mixer.Silent = false;
+                LONG left = static_cast<LONG>(Mixer.RetryAt - now);
+                return left > 0 ? static_cast<DWORD>(left) : 1;
+            }
+        }
+        if (FillStream(now)) {
+            if (!Mixer.Current)
+                return FirstRetryMilliseconds; // the exchange's open failed
+            for (bool queued : Mixer.Current->Queued)
+                if (queued)
+                    return WatchMilliseconds;
+            return INFINITE;
         }
     }
-    if (paused && Mixer.Output)
-        Winmm().WaveOutRestart(Mixer.Output);
+    return 1; // given up twice in one look: look again soon
 }
 
 DWORD WINAPI SoundThreadMain(LPVOID)
 {
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    WatchDefaultDevice();
     HANDLE events[2] = {Mixer.WakeEvent, Mixer.DoneEvent};
+    DWORD wait = INFINITE;
     for (;;) {
-        WaitForMultipleObjects(2, events, FALSE, INFINITE);
-        Feed();
+        WaitForMultipleObjects(2, events, FALSE, wait);
+        wait = Feed();
     }
 }
 
@@ -322,7 +517,7 @@ Voice* TakeVoiceSlot()
 int StartVoice(int sound, LONG looped)
 {
     {
-        MixerGuard guard;
+        LockHold hold(MixerLock);
         if (!FindSound(sound) || !StartSoundThread())
             return 0;
         Voice* voice = TakeVoiceSlot();
@@ -380,19 +575,19 @@ void MixFrames(int16_t* out, int frames)
 
 void MixUnderLock(int16_t* out, int frames)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     MixFrames(out, frames);
 }
 
 const LoadedSound* MixerSound(int sound)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     return FindSound(sound);
 }
 
 int MixerVoicesSounding()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     int sounding = 0;
     for (const Voice& voice : Mixer.Voices)
         sounding += voice.Sound && !voice.Stopping;
@@ -401,25 +596,25 @@ int MixerVoicesSounding()
 
 int MixerSoundsLoaded()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     int loaded = 0;
     for (const LoadedSound& sound : Mixer.Sounds)
-        loaded += sound.State != 0;
+        loaded += sound.State != SoundState::Free;
     return loaded;
 }
 
 SIZE_T MixerBytesHeld()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     SIZE_T bytes = 0;
     for (const LoadedSound& sound : Mixer.Sounds)
-        bytes += sound.State ? HeapSize(GetProcessHeap(), 0, sound.Samples) : 0;
+        bytes += sound.State != SoundState::Free ? HeapSize(GetProcessHeap(), 0, sound.Samples) : 0;
     return bytes;
 }
 
 HANDLE MixerThread()
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     return Mixer.Thread;
 }
 
@@ -435,7 +630,35 @@ LONG MixerTimesRanDry()
 
 int MixerOutputOpen()
 {
-    return Mixer.Output != nullptr;
+    return Mixer.OutputOpen;
+}
+
+LONG MixerStreamsGivenUp()
+{
+    return Mixer.GivenUp;
+}
+
+LONG MixerStreamsClosing()
+{
+    return Mixer.Closing;
+}
+
+LONG MixerOpensFailed()
+{
+    return Mixer.OpensFailed;
+}
+
+void MixerUseWinmm(const WinmmFunctions* functions)
+{
+    Mixer.StandIn = functions;
+    LockHold hold(MixerLock);
+    if (Mixer.WakeEvent)
+        SetEvent(Mixer.WakeEvent);
+}
+
+void MixerTellDefaultDeviceChanged()
+{
+    DeviceWatch.OnDefaultDeviceChanged(eRender, eConsole, L"");
 }
 
 int SoundLoad(const char* name)
@@ -453,16 +676,16 @@ int SoundLoad(const char* name)
     if (!samples)
         return 0;
 
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     for (int s = 0; s < MaxSounds; ++s) {
         LoadedSound& sound = Mixer.Sounds[s];
-        if (sound.State == 0) {
+        if (sound.State == SoundState::Free) {
             sound.Samples = samples;
             sound.Frames = static_cast<LONG>(frames);
             sound.Volume = 100;
-            sound.State = 1;
+            sound.State = SoundState::Loaded;
             if (!Mixer.OutputWanted && StartSoundThread()) {
-                Mixer.OutputWanted = 1;
+                Mixer.OutputWanted = true;
                 SetEvent(Mixer.WakeEvent);
             }
             return s + 1;
@@ -474,7 +697,7 @@ int SoundLoad(const char* name)
 
 void SoundRelease(int sound)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     LoadedSound* loaded = FindSound(sound);
     if (!loaded)
         return;
@@ -486,7 +709,7 @@ void SoundRelease(int sound)
         }
     }
     if (playing) {
-        loaded->State = 2; // freed by the sound thread once its voices have faded
+        loaded->State = SoundState::Released; // freed by the sound thread once its voices have faded
         ++Mixer.PendingReleases;
     } else {
         FreeSound(loaded);
@@ -505,7 +728,7 @@ int SoundPlayLooped(int sound)
 
 void SoundStop(int sound)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     if (!FindSound(sound))
         return;
     for (Voice& voice : Mixer.Voices)
@@ -515,7 +738,7 @@ void SoundStop(int sound)
 
 int SoundSetVolume(int sound, int percent)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     LoadedSound* loaded = FindSound(sound);
     if (!loaded)
         return 0;
@@ -525,6 +748,6 @@ int SoundSetVolume(int sound, int percent)
 
 void SoundSetMasterVolume(int percent)
 {
-    MixerGuard guard;
+    LockHold hold(MixerLock);
     Mixer.MasterVolume = ClampPercent(percent);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The mixer behind SoundLoad and SoundPlay: loaded sounds, the voices playing
 // them, and the sound thread that mixes them into one waveOut stream.
+// Its test hooks are in sound/mixer_testing.h.
 #include <windows.h>
 
 #include <cstdint>
@@ -21,11 +22,17 @@ const int MixBuffersRunning = 3;
 const int RampFrames = 220;
 const int EndTaperFrames = 88;
 
+enum class SoundState : LONG {
+    Free,
+    Loaded,
+    Released, // by the program while its voices still fade; freed at their silence
+};
+
 struct LoadedSound {
     int16_t* Samples; // interleaved stereo at 44,100 Hz, from the process heap
     LONG Frames;
     LONG Volume;      // percent
-    LONG State;       // 0 free, 1 loaded, 2 released while its voices fade
+    SoundState State;
 };
 
 struct Voice {
@@ -38,25 +45,8 @@ struct Voice {
 };
 
 // Mixes the next frames into out (interleaved stereo) and moves the voices
-// on. The sound thread calls it under the mixer's lock; for tests and the
-// benchmark, MixUnderLock takes the lock itself.
+// on. The sound thread calls it under the mixer's lock.
 void MixFrames(int16_t* out, int frames);
-void MixUnderLock(int16_t* out, int frames);
-
-// A sound the program holds, for tests: null for a number that is not loaded.
-const LoadedSound* MixerSound(int sound);
-// What the mixer holds now: voices sounding (not fading), loaded sounds, bytes of samples.
-int MixerVoicesSounding();
-int MixerSoundsLoaded();
-SIZE_T MixerBytesHeld();
-// The sound thread, started by the first SoundLoad that succeeds, which also
-// has it open the output; 1 once the output is open, or once it failed.
-HANDLE MixerThread();
-int MixerOutputOpen();
-int MixerOutputFailed();
-// How often the stream ran dry while voices sounded: the sound thread came
-// too late to refill it, and a gap was heard.
-LONG MixerTimesRanDry();
 
 // Opens a sound file for reading: the one place a name reaches the platform.
 HANDLE OpenSoundFile(const char* name);

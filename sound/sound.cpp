@@ -2,9 +2,12 @@
 
 #include <digitalv.h>
 
+#include <atomic>
+
 #include <prompt/console.h>
 
 #include "runtime/code_page.h"
+#include "runtime/lock.h"
 #include "runtime/system_library.h"
 
 char MusicFileName[MusicFileNameBytes];
@@ -39,13 +42,14 @@ struct MusicLoopRecord {
     HANDLE Ready;
     HWND Window;                     // message-only: the music thread's
     LONG OnMusicThread;              // the open device belongs to the music thread
-    volatile LONG LoopDevice;        // the device to play again at its end; 0: none
+    std::atomic<MCIDEVICEID> LoopDevice; // the device to play again at its end; 0: none
     LONG Volume = 100;
     LONG VolumeSet;                  // the program has asked for a volume
-    volatile LONG Restarts;
+    std::atomic<LONG> Restarts;
 };
 
 MusicLoopRecord MusicLoop;
+Lock MusicThreadStart;
 
 const wchar_t MusicWindowClass[] = L"PromptMusicNotify";
 
@@ -70,7 +74,7 @@ MCIERROR ApplyMusicVolume()
 // On the music thread: the looped music has ended, so it starts again.
 void PlayLoopAgain(LPARAM device)
 {
-    MCIDEVICEID looping = static_cast<MCIDEVICEID>(MusicLoop.LoopDevice);
+    MCIDEVICEID looping = MusicLoop.LoopDevice;
     // Wine gives 0 for the device; Windows names the device that ended.
     if (looping == 0 || (device != 0 && static_cast<MCIDEVICEID>(device) != looping))
         return;
@@ -81,9 +85,9 @@ void PlayLoopAgain(LPARAM device)
     MCI_SEEK_PARMS seek{};
     Winmm().MciSendCommand(looping, MCI_SEEK, MCI_SEEK_TO_START | MCI_WAIT, reinterpret_cast<DWORD_PTR>(&seek));
     if (Winmm().MciSendCommand(looping, MCI_PLAY, MCI_NOTIFY, reinterpret_cast<DWORD_PTR>(&play)) == 0)
-        InterlockedIncrement(&MusicLoop.Restarts);
+        ++MusicLoop.Restarts;
     else
-        InterlockedCompareExchange(&MusicLoop.LoopDevice, 0, looping);
+        MusicLoop.LoopDevice.compare_exchange_strong(looping, 0); // unless a new loop has begun meanwhile
 }
 
 LRESULT CALLBACK MusicWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -119,17 +123,13 @@ DWORD WINAPI MusicThreadMain(LPVOID)
 // The music thread's window, the thread started by the first looped music; 0 if it could not be made.
 HWND MusicLoopWindow()
 {
-    static CRITICAL_SECTION* start = [] {
-        static CRITICAL_SECTION section;
-        InitializeCriticalSection(&section);
-        return &section;
-    }();
-    EnterCriticalSection(start);
-    if (!MusicLoop.Ready)
-        MusicLoop.Ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!MusicLoop.Thread && MusicLoop.Ready)
-        MusicLoop.Thread = CreateThread(nullptr, 0, MusicThreadMain, nullptr, 0, nullptr);
-    LeaveCriticalSection(start);
+    {
+        LockHold hold(MusicThreadStart);
+        if (!MusicLoop.Ready)
+            MusicLoop.Ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        if (!MusicLoop.Thread && MusicLoop.Ready)
+            MusicLoop.Thread = CreateThread(nullptr, 0, MusicThreadMain, nullptr, 0, nullptr);
+    }
     if (!MusicLoop.Thread)
         return nullptr;
     WaitForSingleObject(MusicLoop.Ready, 10000);

@@ -6,6 +6,8 @@ or checks what the mixer's test schedule (tests/e2e/mixer_script.cpp) played.
     analyse_sound.py --watch RECORDING.raw PROGRESS_FILE
     analyse_sound.py --clock RECORDING.raw CLOCK_FILE
     analyse_sound.py --mixer RECORDING.raw EVENTS_FILE CLOCK_FILE
+    analyse_sound.py --heard RECORDING.raw SECONDS [WINDOWS]
+    analyse_sound.py --device RECORDING.raw CLOCK_FILE EVENTS_FILE RELOADED
 
 The recording is raw 16-bit stereo at 44.1 kHz, as parec writes it. It must
 hold the tune, then silence, then exactly three zaps (two taps of the space
@@ -20,6 +22,11 @@ With --clock, CLOCK_FILE gets a line "TIME SIZE" each time the recording
 grows (TIME in 100 ns of the host's raw monotonic clock, which Wine's
 performance counter reads too). --mixer uses it to place the schedule's
 calls, written to EVENTS_FILE as "NAME TIME", in the recording.
+
+With --heard, waits (up to SECONDS) until the growing recording holds sound
+(WINDOWS of 10 ms, one unless given).
+--device checks the recording made after the sink was loaded again at
+RELOADED (in the clock's units): the looped voice must be heard within 1 s.
 """
 import array
 import math
@@ -305,11 +312,13 @@ def check_mixer(recording_path, events_path, clock_file):
     ms = int(RATE / 1000)
     failures = []
     print(f"recording {seconds(len(rec.mono)):.1f} s; later half of the clock {rec.drift * 1000:+.1f} ms off; "
-          f"the mixer's stream ran dry {values.get('randry')} times")
+          f"the mixer's stream ran dry {values.get('randry')} times, was given up {values.get('givenup')} times")
     if abs(rec.drift) > 0.01:
         failures.append(f"the recording's clock moved by {rec.drift * 1000:.1f} ms: data was lost")
     if values.get("randry", 1) != 0:
         failures.append("the mixer's stream ran dry while voices sounded")
+    if values.get("givenup", 1) != 0:
+        failures.append("the mixer gave its stream up with the device there")
     # Known difference, Wine: the platform's stream loses a few milliseconds
     # now and then on a loaded host, heard as exact silence in a running
     # sound. Where the mixer never let its stream run dry they are not its
@@ -449,7 +458,67 @@ def check_mixer(recording_path, events_path, clock_file):
     return 1 if failures else 0
 
 
+def wait_until_heard(recording, limit_seconds, windows=1, threshold=1000):
+    """0 once that many windows of the growing recording are louder than threshold; 1 after the limit."""
+    offset, pending, started, loud = 0, b"", time.monotonic(), 0
+    while time.monotonic() - started < limit_seconds:
+        try:
+            with open(recording, "rb") as f:
+                f.seek(offset)
+                data = f.read()
+        except FileNotFoundError:
+            data = b""
+        offset += len(data)
+        pending += data
+        usable = len(pending) - len(pending) % (WINDOW_SAMPLES * 2)
+        loud += sum(1 for value in raw_loudness(pending[:usable]) if value > threshold)
+        if loud >= windows:
+            return 0
+        pending = pending[usable:]
+        time.sleep(0.02)
+    print(f"nothing heard in {recording} within {limit_seconds} s")
+    return 1
+
+
+def check_device(recording_path, clock_file, events_path, reloaded):
+    rec = Recording(recording_path, clock_file)
+    values = {}
+    with open(events_path) as f:
+        for line in f:
+            parts = line.split()
+            if parts[0] == "value":
+                values[parts[1]] = int(parts[2])
+    failures = []
+    first = onset(rec, 0, len(rec.mono), 2000)
+    begins = (rec.time(0) - reloaded) / TICKS
+    if first is None:
+        failures.append("the looped voice was not heard after the sink came back")
+    else:
+        back = (rec.time(first) - reloaded) / TICKS
+        loud = sum(1 for value in raw_loudness(rec.stereo[2 * first:2 * first + RATE * 2].tobytes()) if value > 1000)
+        print(f"the sink loaded again: the recording begins {begins * 1000:.0f} ms later, the looped voice heard "
+              f"{back * 1000:.0f} ms later ({seconds(first) * 1000:.0f} ms into the recording), then loud in "
+              f"{loud} of the next 100 windows of 10 ms")
+        if back > 1.0:
+            failures.append(f"heard again {back:.2f} s after the sink came back, not within 1 s")
+        if loud < 90:
+            failures.append("the voice was not heard steadily after it came back")
+    print(f"streams given up {values.get('givenup')}, still closing {values.get('closing')}, "
+          f"opens failed {values.get('opensfailed')}; "
+          f"the longest call {values.get('longestcallus')} us")
+    if not values.get("givenup"):
+        failures.append("the mixer never gave its stream up")
+    for failure in failures:
+        print("FAIL: " + failure)
+    print("device check passed" if not failures else "device check failed")
+    return 1 if failures else 0
+
+
 def main():
+    if sys.argv[1] == "--heard":
+        return wait_until_heard(sys.argv[2], float(sys.argv[3]), *(int(a) for a in sys.argv[4:5]))
+    if sys.argv[1] == "--device":
+        return check_device(sys.argv[2], sys.argv[3], sys.argv[4], int(sys.argv[5]))
     if sys.argv[1] == "--watch":
         return watch(sys.argv[2], sys.argv[3])
     if sys.argv[1] == "--clock":

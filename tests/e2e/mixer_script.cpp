@@ -2,6 +2,8 @@
 // mixer's test sounds on a fixed schedule and writes down when each call was
 // made (in 100 ns units of the performance counter, which under Wine is the
 // host's raw monotonic clock), for analyse_sound.py to find in the recording.
+// And a looped voice that sounds on while the script takes the sink away and
+// brings it back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "sound/mixer.h"
+#include "sound/mixer_testing.h"
 #include "sound/sound.h"
 #include "support/files.h"
 #include "support/process.h"
@@ -149,7 +151,64 @@ TEST(MixerScript, PlaysTheScheduleWhileRecorded)
         std::fprintf(out, "%s %lld\n", event.Name.c_str(), static_cast<long long>(event.Time));
     std::fprintf(out, "value musicvolumetaken %d\n", volumeTaken);
     std::fprintf(out, "value randry %ld\n", MixerTimesRanDry());
+    std::fprintf(out, "value givenup %ld\n", MixerStreamsGivenUp());
     std::fclose(out);
+}
+
+// Appended and closed at once: the script reads it while the test runs.
+void Tell(const std::string& path, const std::string& line)
+{
+    FILE* out = std::fopen(WindowsPath(path).c_str(), "a");
+    if (!out)
+        return;
+    std::fprintf(out, "%s\n", line.c_str());
+    std::fclose(out);
+}
+
+// The script unloads the sink (as an unplugged headset goes) once this has
+// told it "playing", loads it again once told "away" (the stream given up and
+// five opens failed since: the mixer tries only every 500 ms now), and makes
+// the end file once the sound is heard again. Meanwhile the program's own
+// calls are timed: none may wait for the device.
+TEST(MixerScript, SoundsOnWhenTheDeviceGoesAndComesBack)
+{
+    std::string events = EnvironmentValue("DEVICE_EVENTS"), end = WindowsPath(EnvironmentValue("DEVICE_END"));
+    if (events.empty())
+        GTEST_SKIP() << "run by sound_test.sh";
+    int tone = Load("tone-700.wav");
+    ASSERT_FALSE(HasFailure());
+    for (DWORD start = GetTickCount(); !MixerOutputOpen() && GetTickCount() - start < 30000; Sleep(5)) {
+    }
+    ASSERT_TRUE(MixerOutputOpen()) << "the first load opens the output";
+    LONG givenUp = MixerStreamsGivenUp(), opensFailed = 0;
+    ASSERT_EQ(1, SoundPlayLooped(tone));
+    Tell(events, "playing " + std::to_string(Now100ns()));
+    double longest = 0;
+    bool told = false;
+    for (DWORD start = GetTickCount(); GetFileAttributesA(end.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(1)) {
+        ASSERT_LT(GetTickCount() - start, 120000u) << "the script never ended the run";
+        double before = NowMicroseconds();
+        SoundSetVolume(tone, 100);
+        int sounding = MixerVoicesSounding();
+        longest = std::max(longest, NowMicroseconds() - before);
+        EXPECT_EQ(1, sounding);
+        if (!opensFailed && MixerStreamsGivenUp() > givenUp) {
+            Tell(events, "givenup " + std::to_string(Now100ns()));
+            opensFailed = MixerOpensFailed();
+        }
+        if (opensFailed && !told && MixerOpensFailed() >= opensFailed + 5) {
+            Tell(events, "away " + std::to_string(Now100ns()));
+            told = true;
+        }
+    }
+    SoundStop(tone);
+    Tell(events, "value longestcallus " + std::to_string(static_cast<long>(longest)));
+    Tell(events, "value givenup " + std::to_string(MixerStreamsGivenUp() - givenUp));
+    Tell(events, "value closing " + std::to_string(MixerStreamsClosing()));
+    Tell(events, "value opensfailed " + std::to_string(MixerOpensFailed()));
+    printf("the longest call took %.0f us; %ld streams given up, %ld still closing\n", longest,
+           MixerStreamsGivenUp() - givenUp, MixerStreamsClosing());
+    EXPECT_LT(longest, 50000.0) << "a call waited for the device";
 }
 
 } // namespace

@@ -1,8 +1,13 @@
 // The frame clock: a steady rate, and no race to catch up after a stall.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include <prompt/screen.h>
 
+#include "runtime/frame_clock_testing.h"
 #include "support/process.h"
 
 namespace {
@@ -31,6 +36,49 @@ TEST(FrameWaitTest, KeepsItsRateAndStartsAgainAfterFallingBehind)
     took = Seconds() - start;
     printf("after a 100 ms stall, 6 frames took %.4f s\n", took);
     EXPECT_GT(took, 5 / 60.0) << "the clock started again from now rather than racing through the missed frames";
+}
+
+struct FrameFigures {
+    double MeanMs, P99Ms, EndMs; // mean interval; 99th percentile of its distance from a period; frame 600 from 10 s
+    bool Held() const { return std::fabs(MeanMs * 60 / 1000 - 1) <= 0.001 && P99Ms <= 2.0 && EndMs <= 5.0; }
+};
+
+FrameFigures SixHundredFrames()
+{
+    const double period = 1000.0 / 60;
+    std::vector<double> deviations;
+    FrameWait(60);
+    double start = Seconds(), last = start;
+    for (int i = 0; i < 600; ++i) {
+        FrameWait(60);
+        double now = Seconds();
+        deviations.push_back(std::fabs((now - last) * 1000 - period));
+        last = now;
+    }
+    std::sort(deviations.begin(), deviations.end());
+    return FrameFigures{(last - start) * 1000 / 600, deviations[deviations.size() * 99 / 100],
+                        std::fabs((last - start) * 1000 - 10000)};
+}
+
+// Windows 7, 8.1 and 10 before 1803 have no high-resolution waitable timer:
+// the clock waits on Sleep at 1 ms there, and must keep the timer's figures
+// (mean within 0.1 %, 99th percentile within 2 ms, frame 600 within 5 ms of
+// 10 s). A second run is allowed: on a host shared with builds, either wait
+// misses the percentile now and then when the process is not scheduled.
+TEST(FrameWaitTest, OnSleepAloneKeepsTheSameFigures)
+{
+    FrameClockRestart(true);
+    FrameFigures figures{};
+    for (int run = 1; run <= 2 && !figures.Held(); ++run) {
+        figures = SixHundredFrames();
+        printf("on Sleep, run %d: mean interval %.4f ms, 99th percentile %.2f ms off, frame 600 %.2f ms from 10 s\n",
+               run, figures.MeanMs, figures.P99Ms, figures.EndMs);
+        EXPECT_FALSE(FrameClockOnTimer()) << "the clock took the timer all the same";
+    }
+    FrameClockRestart(false);
+    EXPECT_NEAR(1000.0 / 60, figures.MeanMs, 1000.0 / 60 * 0.001);
+    EXPECT_LE(figures.P99Ms, 2.0);
+    EXPECT_LE(figures.EndMs, 5.0);
 }
 
 } // namespace

@@ -3,12 +3,16 @@
 // refusal keeps nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "sound/mixer.h"
+#include "runtime/lock.h"
+#include "sound/mixer_testing.h"
 #include "sound/sound.h"
 #include "sound/wav_decode.h"
 #include "support/files.h"
@@ -187,6 +191,233 @@ TEST(SoundPlayTest, NumbersThatAreNotLoadedDoNothing)
         SoundRelease(number);
     }
     EXPECT_EQ(0, MixerVoicesSounding());
+}
+
+// Stand-in waveOut devices, numbered by their opens: each plays a buffer
+// every 10 ms until the test makes it fail as an unplugged device fails.
+struct StandInDevices {
+    Lock Guard;
+    std::vector<DWORD> OpenTimes; // each attempt, failed ones too
+    std::vector<UINT> OpenedOn;   // the device asked for, by open
+    bool OpensFail = false;       // no device at all
+    int WritesFail = 0;           // this device's calls answer MMSYSERR_NODRIVER
+    int GivesNothingBack = 0;     // this one takes buffers and never plays them
+    int ResetHangs = 0;           // this one's reset waits for ResetGate
+    HANDLE ResetGate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE Callback = nullptr;
+    std::vector<std::pair<int, WAVEHDR*>> Playing;
+    int Writes[16] = {}, Prepared[16] = {};
+    DWORD ResetOn[16] = {};       // the thread that reset it
+    bool Closed[16] = {};
+};
+StandInDevices Devices;
+
+int DeviceOf(HWAVEOUT output)
+{
+    return static_cast<int>(reinterpret_cast<INT_PTR>(output));
+}
+
+MMRESULT WINAPI StandInOpen(LPHWAVEOUT output, UINT device, LPCWAVEFORMATEX, DWORD_PTR callback, DWORD_PTR, DWORD)
+{
+    LockHold hold(Devices.Guard);
+    Devices.OpenTimes.push_back(GetTickCount());
+    if (Devices.OpensFail || Devices.OpenedOn.size() >= 15)
+        return MMSYSERR_NODRIVER;
+    Devices.OpenedOn.push_back(device);
+    Devices.Callback = reinterpret_cast<HANDLE>(callback);
+    *output = reinterpret_cast<HWAVEOUT>(static_cast<INT_PTR>(Devices.OpenedOn.size()));
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT Answer(HWAVEOUT output)
+{
+    return DeviceOf(output) == Devices.WritesFail ? MMSYSERR_NODRIVER : MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI StandInPrepare(HWAVEOUT output, LPWAVEHDR header, UINT)
+{
+    LockHold hold(Devices.Guard);
+    header->dwFlags |= WHDR_PREPARED;
+    ++Devices.Prepared[DeviceOf(output)];
+    return Answer(output);
+}
+
+MMRESULT WINAPI StandInUnprepare(HWAVEOUT output, LPWAVEHDR header, UINT)
+{
+    LockHold hold(Devices.Guard);
+    header->dwFlags &= ~WHDR_PREPARED;
+    --Devices.Prepared[DeviceOf(output)];
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI StandInWrite(HWAVEOUT output, LPWAVEHDR header, UINT)
+{
+    LockHold hold(Devices.Guard);
+    if (Answer(output) != MMSYSERR_NOERROR)
+        return Answer(output);
+    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    Devices.Playing.push_back({DeviceOf(output), header});
+    ++Devices.Writes[DeviceOf(output)];
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI StandInPauseOrRestart(HWAVEOUT output)
+{
+    LockHold hold(Devices.Guard);
+    return Answer(output);
+}
+
+// As the platform's: every buffer comes back done.
+MMRESULT WINAPI StandInReset(HWAVEOUT output)
+{
+    if (DeviceOf(output) == Devices.ResetHangs)
+        WaitForSingleObject(Devices.ResetGate, INFINITE);
+    LockHold hold(Devices.Guard);
+    Devices.ResetOn[DeviceOf(output)] = GetCurrentThreadId();
+    for (auto& playing : Devices.Playing)
+        if (playing.first == DeviceOf(output))
+            playing.second->dwFlags = (playing.second->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    auto& list = Devices.Playing;
+    list.erase(std::remove_if(list.begin(), list.end(), [&](auto& p) { return p.first == DeviceOf(output); }), list.end());
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT WINAPI StandInClose(HWAVEOUT output)
+{
+    LockHold hold(Devices.Guard);
+    Devices.Closed[DeviceOf(output)] = true;
+    return MMSYSERR_NOERROR;
+}
+
+// The stand-in's player: the oldest buffer done every 10 ms, unless its device gives nothing back.
+void PlayBuffers(std::atomic<bool>* stop)
+{
+    while (!*stop) {
+        Sleep(10);
+        LockHold hold(Devices.Guard);
+        if (!Devices.Playing.empty() && Devices.Playing.front().first != Devices.GivesNothingBack) {
+            WAVEHDR* header = Devices.Playing.front().second;
+            header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+            Devices.Playing.erase(Devices.Playing.begin());
+            SetEvent(Devices.Callback);
+        }
+    }
+}
+
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD milliseconds)
+{
+    for (DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(2)) {
+        LockHold hold(Devices.Guard);
+        if (condition())
+            return true;
+    }
+    return false;
+}
+
+// Unplugged, a device fails every call and its reset may never return; one
+// that is gone may also take buffers and give none back. Either way the
+// stream goes, closed off the program's threads and the sound thread alike,
+// and a new one opens on the default device; with none there, the opens are
+// tried again, less and less often; the looped voice sounds on throughout.
+// A new default device is followed the same way.
+TEST(MixerDeviceTest, AFailingStreamIsClosedAsideAndTheDefaultDeviceOpenedAgain)
+{
+    int loop = SoundLoad(SoundFile("loop.wav").c_str()), blip = SoundLoad(SoundFile("blip.wav").c_str());
+    ASSERT_GT(loop, 0);
+    ASSERT_GT(blip, 0);
+    ASSERT_EQ(1, SoundPlayLooped(loop));
+    for (DWORD start = GetTickCount(); !MixerOutputOpen() && GetTickCount() - start < 30000; Sleep(5)) {
+    }
+    ASSERT_TRUE(MixerOutputOpen()) << "the system's device first";
+    LONG givenUp = MixerStreamsGivenUp();
+    WinmmFunctions standIn = Winmm();
+    standIn.WaveOutOpen = StandInOpen;
+    standIn.WaveOutPrepareHeader = StandInPrepare;
+    standIn.WaveOutUnprepareHeader = StandInUnprepare;
+    standIn.WaveOutWrite = StandInWrite;
+    standIn.WaveOutPause = StandInPauseOrRestart;
+    standIn.WaveOutRestart = StandInPauseOrRestart;
+    standIn.WaveOutReset = StandInReset;
+    standIn.WaveOutClose = StandInClose;
+    Devices.ResetHangs = 1;
+    std::atomic<bool> stop{false};
+    std::thread player(PlayBuffers, &stop);
+    MixerUseWinmm(&standIn);
+
+    EXPECT_TRUE(WaitUntil([] { return Devices.Writes[1] >= 20; }, 10000)) << "device 1 played";
+    Devices.WritesFail = 1;
+    EXPECT_TRUE(WaitUntil([] { return Devices.Writes[2] >= 20; }, 10000)) << "device 2 plays after device 1 failed";
+    double start = NowMicroseconds();
+    SoundSetVolume(loop, 80);
+    SoundSetMasterVolume(100);
+    SoundPlay(blip);
+    double calls = (NowMicroseconds() - start) / 1000;
+    {
+        LockHold hold(Devices.Guard);
+        printf("device 1: %d buffers, then a write failed; device 2 opened on %d (WAVE_MAPPER %d), %d buffers, "
+               "while device 1's reset still hangs (%ld streams closing); three calls took %.2f ms\n",
+               Devices.Writes[1], Devices.OpenedOn[1], WAVE_MAPPER, Devices.Writes[2], MixerStreamsClosing(), calls);
+        EXPECT_EQ(UINT(WAVE_MAPPER), Devices.OpenedOn[1]);
+        EXPECT_FALSE(Devices.Closed[1]);
+        EXPECT_EQ(1, MixerStreamsClosing());
+    }
+    EXPECT_LT(calls, 50.0) << "the program's calls do not wait for the device";
+    SetEvent(Devices.ResetGate);
+    EXPECT_TRUE(WaitUntil([] { return Devices.Closed[1] && Devices.Prepared[1] == 0; }, 10000))
+        << "device 1 reset, its headers unprepared and closed once its reset returned";
+    EXPECT_NE(GetThreadId(MixerThread()), Devices.ResetOn[1]) << "not on the sound thread";
+    EXPECT_NE(GetCurrentThreadId(), Devices.ResetOn[1]);
+
+    DWORD stalled = GetTickCount();
+    Devices.GivesNothingBack = 2;
+    EXPECT_TRUE(WaitUntil([] { return Devices.OpenedOn.size() >= 3; }, 10000));
+    stalled = GetTickCount() - stalled;
+    EXPECT_TRUE(WaitUntil([] { return Devices.Writes[3] >= 10 && Devices.Closed[2]; }, 10000));
+    printf("device 2 gave nothing back: device 3 opened %lu ms later, and plays\n", stalled);
+    EXPECT_GE(stalled, 150u);
+    EXPECT_LE(stalled, 1000u);
+
+    size_t attempts;
+    {
+        LockHold hold(Devices.Guard);
+        attempts = Devices.OpenTimes.size();
+        Devices.OpensFail = true;
+        Devices.WritesFail = 3;
+    }
+    EXPECT_TRUE(WaitUntil([attempts] { return Devices.OpenTimes.size() >= attempts + 6; }, 10000));
+    DWORD back = GetTickCount();
+    Devices.OpensFail = false;
+    EXPECT_TRUE(WaitUntil([] { return Devices.Writes[4] >= 10; }, 10000)) << "a device again";
+    back = GetTickCount() - back;
+    std::vector<DWORD> gaps;
+    std::string shown;
+    {
+        LockHold hold(Devices.Guard);
+        for (size_t i = attempts + 1; i < attempts + 6; ++i) {
+            gaps.push_back(Devices.OpenTimes[i] - Devices.OpenTimes[i - 1]);
+            shown += std::to_string(gaps.back()) + " ";
+        }
+    }
+    printf("no device: opens tried again after %sms; a device back, heard %lu ms later; %d voice sounding, "
+           "%ld streams given up\n", shown.c_str(), back, MixerVoicesSounding(), MixerStreamsGivenUp() - givenUp);
+    EXPECT_GE(gaps[0], 70u);
+    for (size_t i = 1; i < gaps.size(); ++i)
+        EXPECT_GE(gaps[i] + 30, gaps[i - 1]) << "less and less often";
+    EXPECT_LE(*std::max_element(gaps.begin(), gaps.end()), 600u);
+    EXPECT_LE(back, 600u);
+    EXPECT_EQ(1, MixerVoicesSounding()) << "the looped voice went on";
+    MixerTellDefaultDeviceChanged();
+    EXPECT_TRUE(WaitUntil([] { return Devices.Writes[5] >= 10 && Devices.Closed[4]; }, 10000))
+        << "a new default device: device 4 closed, device 5 plays";
+    EXPECT_EQ(5, MixerStreamsGivenUp() - givenUp) << "the system's stream, devices 1 to 4";
+
+    SoundRelease(loop);
+    SoundRelease(blip);
+    MixerUseWinmm(nullptr);
+    EXPECT_TRUE(WaitUntil([] { return Devices.Closed[5] && MixerOutputOpen(); }, 10000)) << "the system's device again";
+    stop = true;
+    player.join();
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <prompt/strings.h>
+#include "runtime/code_page.h"
 #include "support/debug_output.h"
 #include "support/registry_fixture.h"
 
@@ -111,6 +112,25 @@ TEST_F(StringOpsTest, KeepLeftLeavesTheLeftOperandUsable)
     EXPECT_EQ(0, memcmp(left, "same", 5));
     ReleaseString(left);
     EXPECT_TRUE(RecordedDebugOutput().empty());
+}
+
+// Pasted from the web or a Mac, the wave dash and its kin keep a form: the
+// neighbours Japanese Windows uses; what code page 932 lacks is still left out.
+TEST_F(StringOpsTest, WaveDashAndItsKinTakeWindowsOwnBytes)
+{
+    const wchar_t pasted[] = L"a\x301C\x2016\x2212\x00A2\x00A3\x00AC\x00E9\xFF5E\xD83D\xDE00\x65E5";
+    std::string bytes = TextFromWide(pasted);
+    std::string shown;
+    for (unsigned char byte : bytes) {
+        char hex[4];
+        snprintf(hex, sizeof hex, "%02X ", byte);
+        shown += hex;
+    }
+    printf("converted: %s\n", shown.c_str());
+    EXPECT_EQ(std::string("a\x81\x60\x81\x61\x81\x7C\x81\x91\x81\x92\x81\xCA\x81\x60\x93\xFA"), bytes)
+        << "U+00E9 and U+1F600 have no form and are left out; U+FF5E is 0x8160 already";
+    EXPECT_EQ(std::string("\x81\x60\x81\x61"), TextFromWide(pasted + 1, 2)) << "by length too";
+    EXPECT_EQ(L"\xFF5E\x2225\xFF0D", WideFromText(bytes.substr(1, 6).c_str())) << "and back as Windows reads them";
 }
 
 } // namespace

@@ -1,0 +1,39 @@
+#pragma once
+// Test hooks of the mixer, for tests and the benchmark only: what it holds,
+// how its stream fares, and a stand-in for the platform's waveOut calls.
+// Programs on the runtime never call these.
+#include <windows.h>
+
+#include "runtime/system_library.h"
+#include "sound/mixer.h"
+
+// MixFrames, taking the mixer's lock itself.
+void MixUnderLock(int16_t* out, int frames);
+
+// A sound the program holds: null for a number that is not loaded.
+const LoadedSound* MixerSound(int sound);
+// What the mixer holds now: voices sounding (not fading), loaded sounds, bytes of samples.
+int MixerVoicesSounding();
+int MixerSoundsLoaded();
+SIZE_T MixerBytesHeld();
+// The sound thread, started by the first SoundLoad that succeeds, which also
+// has it open the output; 1 once the output is open, or once an open failed.
+HANDLE MixerThread();
+int MixerOutputOpen();
+int MixerOutputFailed();
+// How often the stream ran dry while voices sounded: the sound thread came
+// too late to refill it, and a gap was heard.
+LONG MixerTimesRanDry();
+// How many streams were given up (a failed call, no buffer back in time, a
+// new default device) and how many of them are still being reset and closed.
+LONG MixerStreamsGivenUp();
+LONG MixerStreamsClosing();
+// How many times a stream could not be opened (no device).
+LONG MixerOpensFailed();
+
+// The sound thread's waveOut calls go to functions instead of the system's
+// (null: the system's again). The stream open now is given up through the
+// functions it was opened with, and the next one opened through these.
+void MixerUseWinmm(const WinmmFunctions* functions);
+// As the platform tells the mixer when the default output device changes.
+void MixerTellDefaultDeviceChanged();
