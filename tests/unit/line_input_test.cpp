@@ -181,6 +181,10 @@ TEST_F(LineInputTest, UnicodeTextIsPastedInTheProgramsCodePage)
     ASSERT_TRUE(PutUnicodeOnClipboard(L"漢字とかな"));
     Char(22);
     EXPECT_EQ("漢字とかな", Line()) << "code page 932 bytes, whatever the keyboard's locale";
+    // The wave dash, minus and double bar of web and Mac text.
+    ASSERT_TRUE(PutUnicodeOnClipboard(L"\u301C\u2212\u2016"));
+    Char(22);
+    EXPECT_EQ("漢字とかな\x81\x60\x81\x7c\x81\x61", Line()) << "each kept as Windows' own form";
 }
 
 TEST_F(LineInputTest, LongPasteIsCutToWholeCharactersThatFit)
