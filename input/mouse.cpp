@@ -6,19 +6,6 @@
 
 __declspec(dllexport) MouseStateRecord MouseState;
 
-namespace {
-
-// The wheel's turns, between the console thread that hears them and the
-// program thread that asks for notches.
-struct WheelRecord {
-    std::atomic<LONG> Unread; // the console thread adds each turn; MouseWheel's thread takes it all (exchange)
-    LONG Remainder;           // MouseWheel's thread only, no lock: less than a notch, kept for the next call
-};
-
-WheelRecord Wheel;
-
-} // namespace
-
 // Already the console's procedure before the installation records it, so that
 // a message arriving between the two steps finds its way on.
 WNDPROC PreviousWndProc = ConsoleWindowProc;
@@ -54,16 +41,3 @@ LRESULT CALLBACK MouseWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
-void MouseWheelTurned(SHORT delta)
-{
-    Wheel.Unread += delta;
-}
-
-int MouseWheel()
-{
-    LONG turned = Wheel.Remainder + Wheel.Unread.exchange(0);
-    // Toward zero: a part of a notch waits for more in either direction.
-    LONG notches = turned / WHEEL_DELTA;
-    Wheel.Remainder = turned - notches * WHEEL_DELTA;
-    return notches;
-}

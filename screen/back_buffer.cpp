@@ -13,6 +13,7 @@ struct BackBufferRecord {
     SIZE Size;
     OffscreenImage Image;
     Lock Lock;
+    RECT Touched;      // under Lock: drawn by the runtime's own loops since the last compose
 };
 
 BackBufferRecord Back;
@@ -98,6 +99,18 @@ void LockBackBuffer()
 void UnlockBackBuffer()
 {
     LeaveCriticalSection(&Back.Lock.Section);
+}
+
+void BackBufferTouched(const RECT& area)
+{
+    UnionRect(&Back.Touched, &Back.Touched, &area);
+}
+
+RECT BackBufferTakeTouched()
+{
+    RECT touched = Back.Touched;
+    SetRectEmpty(&Back.Touched);
+    return touched;
 }
 
 RECT ClientArea()

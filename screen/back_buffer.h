@@ -37,5 +37,11 @@ struct BackBufferHold : NotCopied {
     ~BackBufferHold() { UnlockBackBuffer(); }
 };
 
+// What the runtime's own pixel loops changed in the back buffer (GDI's
+// bounds do not see it): added by the drawing door, taken by the next
+// compose. With the back buffer's lock held.
+void BackBufferTouched(const RECT& area);
+RECT BackBufferTakeTouched();
+
 // The window's client area, in its pixels (empty while minimised).
 RECT ClientArea();

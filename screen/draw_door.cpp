@@ -34,10 +34,9 @@ struct DoorState {
     DrawTarget Target;
     Scratch Coverage;
     std::vector<DWORD> FullCoverage; // a row of full coverage, for fills
-    RECT Touched;        // what the runtime's own loops changed in the back buffer since it was last taken
 };
 
-DoorState Door{false, CLR_INVALID, PixelBlend::Over, 255, true, {}, {}, {}, {}};
+DoorState Door{false, CLR_INVALID, PixelBlend::Over, 255, true, {}, {}, {}};
 
 // A new device context's brush, for a draw whose raster operation uses it.
 void PutDefaultBrush(HDC back)
@@ -77,7 +76,7 @@ void Touched(const PixelRect& touched)
         return;
     const RECT area{touched.Left, touched.Top, touched.Right, touched.Bottom};
     HDC back = BackBufferDc();
-    UnionRect(&Door.Touched, &Door.Touched, &area);
+    BackBufferTouched(area);
     if (!FrameHeld()) {
         WindowDc window(BackBufferWindow());
         BitBlt(window.Dc, area.left, area.top, area.right - area.left, area.bottom - area.top, back, area.left,
@@ -232,13 +231,6 @@ int ScreenDrawPixelsThrough(PixelStep step, void* context, BYTE opacity)
     step(TargetPixels(), Setting(opacity), context, &touched);
     Touched(touched);
     return 1;
-}
-
-RECT ScreenTakeTouched()
-{
-    RECT touched = Door.Touched;
-    SetRectEmpty(&Door.Touched);
-    return touched;
 }
 
 bool ScreenDrawsPlainly()

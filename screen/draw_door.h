@@ -65,10 +65,6 @@ int ScreenDrawPixels(Draw& draw, BYTE opacity = 255)
         &draw, opacity);
 }
 
-// What the runtime's own loops changed in the back buffer since the last
-// call (GDI's bounds do not see it), taken; with the back buffer's lock held.
-RECT ScreenTakeTouched();
-
 // Whether draws go the platform's own way now: to the screen, with no blend.
 bool ScreenDrawsPlainly();
 // Whether the picture's bitmap is what draws go into now (it cannot be drawn from then).

@@ -22,7 +22,6 @@
 
 #include "runtime/owners.h"
 #include "screen/back_buffer.h"
-#include "screen/draw_door.h"
 #include "text/row_text.h"
 #include "text/text_font.h"
 #include "text/text_store.h"
@@ -207,7 +206,7 @@ bool TakeChangedArea(LONG width, LONG height, RECT* changed)
     bool known = Layer.Tracking;
     UINT bounds = GetBoundsRect(back, changed, DCB_RESET);
     Layer.Tracking = SetBoundsRect(back, nullptr, DCB_ENABLE) != 0;
-    const RECT ours = ScreenTakeTouched(); // what the runtime's own loops drew
+    const RECT ours = BackBufferTakeTouched(); // what the runtime's own loops drew
     if (!known || bounds == 0)
         return false;
     if (bounds != DCB_SET) // DCB_RESET: GDI drew nothing
