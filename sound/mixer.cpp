@@ -53,6 +53,9 @@ struct MixerRecord {
     HANDLE WakeEvent;
     HANDLE DoneEvent;
     bool OutputWanted;    // a sound is loaded: open the output before the first play
+    VoiceTiming Newest;   // of the newest voice, for the benchmark
+    bool NewestUnmixed;   // its first frames are not in a buffer yet
+    int NewestAhead;      // the buffer queued ahead of its first frames; -1: none
     // The sound thread's alone:
     Stream* Current;
     DWORD LastBack;       // when a buffer last came back, or the queue was empty
@@ -62,6 +65,7 @@ struct MixerRecord {
     DWORD SilentSince;
     int SilentTail;
     bool Used;            // the stream has been written to since it opened
+    int LastWritten;
     // Read by other threads:
     std::atomic<bool> OutputOpen, OutputFailed;
     std::atomic<LONG> RanDry;  // times every buffer came back while voices still sounded
@@ -72,6 +76,13 @@ struct MixerRecord {
 
 MixerRecord Mixer;
 Lock MixerLock;
+
+LONGLONG Ticks()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now.QuadPart;
+}
 
 LONG ClampPercent(int percent)
 {
@@ -259,6 +270,8 @@ void GiveUpStream(DWORD now)
     Mixer.RetryDelay = 0;
     Mixer.Silent = true;
     Mixer.SilentSince = now;
+    LockHold hold(MixerLock);
+    Mixer.NewestAhead = -1;
 }
 
 // A stream on the default device (WAVE_MAPPER: the new one after a change),
@@ -312,6 +325,7 @@ bool OpenStream(DWORD now)
     Mixer.Silent = false;
     Mixer.SilentTail = 2; // nothing to follow out yet
     Mixer.Used = false;
+    Mixer.LastWritten = -1;
     Mixer.LastBack = now;
     Mixer.OutputFailed = false;
     Mixer.OutputOpen = true;
@@ -352,6 +366,11 @@ bool FillStream(DWORD now)
         if (stream.Queued[i] && (stream.Headers[i].dwFlags & WHDR_DONE)) {
             stream.Queued[i] = false;
             back = true;
+            LockHold hold(MixerLock);
+            if (Mixer.NewestAhead == i) {
+                Mixer.Newest.Started = Ticks();
+                Mixer.NewestAhead = -1;
+            }
         }
         queued += stream.Queued[i];
     }
@@ -366,18 +385,21 @@ bool FillStream(DWORD now)
     // A stream at rest is paused while every buffer goes in, so that it starts
     // with all of them: started with one, or with 60 ms, it ran dry under Wine
     // before more reached the sound server.
-    bool priming = queued == 0, paused = false, exchange = false;
+    bool priming = queued == 0, paused = false, exchange = false, startsAtOnce = false;
     for (int i = 0; i < MixBufferCount; ++i) {
         if (!priming && queued >= MixBuffersRunning)
             break;
         if (stream.Queued[i])
             continue;
-        bool active;
+        bool active, newest = false;
         {
             LockHold hold(MixerLock);
             active = AnyVoice();
-            if (active)
+            if (active) {
                 MixFrames(stream.Buffers[i], MixBufferFrames);
+                newest = Mixer.NewestUnmixed;
+                Mixer.NewestUnmixed = false;
+            }
         }
         if (active) {
             Mixer.SilentTail = 0;
@@ -400,13 +422,27 @@ bool FillStream(DWORD now)
             GiveUpStream(now);
             return false;
         }
+        if (newest) {
+            LockHold hold(MixerLock);
+            Mixer.Newest.Written = Ticks();
+            bool ahead = Mixer.LastWritten >= 0 && stream.Queued[Mixer.LastWritten];
+            Mixer.NewestAhead = ahead ? Mixer.LastWritten : -1;
+            if (!ahead && !paused)
+                Mixer.Newest.Started = Mixer.Newest.Written;
+            startsAtOnce = !ahead && paused;
+        }
         stream.Queued[i] = true;
+        Mixer.LastWritten = i;
         Mixer.Used = true;
         ++queued;
     }
     if (paused && winmm.WaveOutRestart(stream.Output) != MMSYSERR_NOERROR) {
         GiveUpStream(now);
         return false;
+    }
+    if (startsAtOnce) {
+        LockHold hold(MixerLock);
+        Mixer.Newest.Started = Ticks();
     }
     if (exchange) {
         Mixer.Current = nullptr;
@@ -525,6 +561,9 @@ int StartVoice(int sound, LONG looped)
         voice->Sound = sound;
         voice->Looped = looped;
         voice->Serial = ++Mixer.NextSerial;
+        Mixer.Newest = VoiceTiming{Ticks(), 0, 0};
+        Mixer.NewestUnmixed = true;
+        Mixer.NewestAhead = -1;
     }
     SetEvent(Mixer.WakeEvent);
     return 1;
@@ -659,6 +698,12 @@ void MixerUseWinmm(const WinmmFunctions* functions)
 void MixerTellDefaultDeviceChanged()
 {
     DeviceWatch.OnDefaultDeviceChanged(eRender, eConsole, L"");
+}
+
+VoiceTiming MixerNewestVoiceTiming()
+{
+    LockHold hold(MixerLock);
+    return Mixer.Newest;
 }
 
 int SoundLoad(const char* name)

@@ -12,11 +12,13 @@ const int MaxSounds = 1024;
 const int MaxVoices = 16;      // sounding at once; a new one past that ends the oldest
 const int FadingVoices = 8;    // room for voices still fading out after a stop
 const int VoiceSlots = MaxVoices + FadingVoices;
-// Buffers of 20 ms: a stream starts with 5 of them, then keeps 3 in
-// flight. A voice started while the stream runs is heard up to 60 ms later
+// Buffers of 10 ms: a stream starts with 10 of them, then keeps 3 in
+// flight. A voice started while the stream runs is heard up to 30 ms later
 // (100 ms just after a start); one started on a stream at rest, at once.
-const int MixBufferFrames = 882;
-const int MixBufferCount = 5;
+// Under Wine less than 30 ms in flight (2 buffers of 10 ms, 5 of 5 ms, 4 of
+// 6.7 ms) lost 25 ms at each stream start, and starting with 60 ms lost some.
+const int MixBufferFrames = 441;
+const int MixBufferCount = 10;
 const int MixBuffersRunning = 3;
 // Starts, stops and volume changes ramp over 5 ms; a sound's last 2 ms taper to 0.
 const int RampFrames = 220;

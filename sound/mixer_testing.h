@@ -37,3 +37,14 @@ LONG MixerOpensFailed();
 void MixerUseWinmm(const WinmmFunctions* functions);
 // As the platform tells the mixer when the default output device changes.
 void MixerTellDefaultDeviceChanged();
+
+// The newest voice started: when it was asked for, when its first frames went
+// to the device, and when the device started on them (the buffer ahead of
+// them reported done, or at the write when none was ahead); performance
+// counter ticks, 0 while not yet.
+struct VoiceTiming {
+    LONGLONG Called;
+    LONGLONG Written;
+    LONGLONG Started;
+};
+VoiceTiming MixerNewestVoiceTiming();
