@@ -55,40 +55,75 @@ uint32_t BlendOne(uint32_t destination, uint32_t source, const BlendSetting& set
 
 } // namespace
 
-void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+namespace {
+
+// Four pixels at a time, the mode and the opacity's use fixed at compile
+// time, so that nothing is decided per pixel but what the pixels themselves
+// say: four transparent source pixels leave what is there, and four opaque
+// ones drawn over at full opacity are copied.
+template <PixelBlend Mode, bool Scaled>
+void BlendFours(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i opacity = _mm_set1_epi16(setting.Opacity);
     const __m128i full = _mm_set1_epi16(255);
     const __m128i alphaMask = _mm_set1_epi32(setting.KeepAlpha ? -1 : 0x00FFFFFF);
-    int32_t x = 0;
-    for (; x + 4 <= count; x += 4) {
+    const __m128i alphaBits = _mm_set1_epi32(int(0xFF000000u));
+    for (int32_t x = 0; x + 4 <= count; x += 4) {
         __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
+        const int alphaZero = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(src, alphaBits), zero));
+        if (alphaZero == 0xFFFF)
+            continue; // all four transparent: nothing to add, multiply or cover, whatever the mode
+        if (Mode == PixelBlend::Over && !Scaled &&
+            _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(src, alphaBits), alphaBits)) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + x), _mm_and_si128(src, alphaMask));
+            continue; // all four opaque: they cover
+        }
         __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination + x));
         __m128i result[2];
         for (int half = 0; half < 2; ++half) {
             __m128i s = half ? _mm_unpackhi_epi8(src, zero) : _mm_unpacklo_epi8(src, zero);
             __m128i d = half ? _mm_unpackhi_epi8(dst, zero) : _mm_unpacklo_epi8(dst, zero);
-            if (setting.Opacity != 255)
+            if (Scaled)
                 s = Scale(s, opacity);
             __m128i inverse = _mm_sub_epi16(full, SpreadAlpha(s));
             __m128i out;
-            switch (setting.Mode) {
-            case PixelBlend::Over: out = _mm_add_epi16(s, Scale(d, inverse)); break;
-            case PixelBlend::Add: out = _mm_min_epi16(_mm_add_epi16(s, d), full); break;
-            default: // multiply: by the source where it covers, unchanged where it does not
+            if (Mode == PixelBlend::Over) {
+                out = _mm_add_epi16(s, Scale(d, inverse));
+            } else if (Mode == PixelBlend::Add) {
+                out = _mm_min_epi16(_mm_add_epi16(s, d), full);
+            } else { // multiply: by the source where it covers, unchanged where it does not
                 out = Scale(d, _mm_min_epi16(_mm_add_epi16(s, inverse), full));
                 if (setting.KeepAlpha) // the picture's own coverage stays
                     out = _mm_or_si128(_mm_and_si128(out, _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1)),
                                        _mm_and_si128(d, _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0)));
-                break;
             }
             result[half] = out;
         }
         __m128i packed = _mm_and_si128(_mm_packus_epi16(result[0], result[1]), alphaMask);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + x), packed);
     }
-    for (; x < count; ++x)
+}
+
+template <PixelBlend Mode>
+void BlendFoursOf(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+{
+    if (setting.Opacity == 255)
+        BlendFours<Mode, false>(destination, source, count, setting);
+    else
+        BlendFours<Mode, true>(destination, source, count, setting);
+}
+
+} // namespace
+
+void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+{
+    switch (setting.Mode) {
+    case PixelBlend::Over: BlendFoursOf<PixelBlend::Over>(destination, source, count, setting); break;
+    case PixelBlend::Add: BlendFoursOf<PixelBlend::Add>(destination, source, count, setting); break;
+    case PixelBlend::Multiply: BlendFoursOf<PixelBlend::Multiply>(destination, source, count, setting); break;
+    }
+    for (int32_t x = count & ~3; x < count; ++x)
         destination[x] = BlendOne(destination[x], source[x], setting);
 }
 
@@ -175,9 +210,10 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
     // Destination (x, y) maps to source (u, v): the turn undone, then the scale.
     const double du = c / scaleX, dv = -s / scaleY; // per pixel to the right
     const int32_t columns = int32_t(right - left);
-    static thread_local std::vector<uint32_t> row;
-    if (row.size() < size_t(columns))
-        row.resize(columns);
+    static thread_local std::vector<uint32_t> rowBuffer;
+    if (rowBuffer.size() < size_t(columns))
+        rowBuffer.resize(columns);
+    uint32_t* const row = rowBuffer.data(); // asked once: a thread-local costs a call where it is emulated
     const uint32_t* sheet = source.Pixels + size_t(part.Top) * source.Stride + part.Left;
     const double perU = std::fabs(du) < 1e-9 ? 0 : 1 / du, perV = std::fabs(dv) < 1e-9 ? 0 : 1 / dv;
     const int32_t stepU = Rounded(du * FixedOne), stepV = Rounded(dv * FixedOne);
@@ -215,7 +251,7 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
         first = from;
         last = to;
         uint32_t* out = destination.Pixels + size_t(y) * destination.Stride + int32_t(left);
-        BlendSpan(out + first, row.data() + first, last - first, setting);
+        BlendSpan(out + first, row + first, last - first, setting);
     }
 }
 
