@@ -22,8 +22,11 @@ const DWORD MaxFileBytes = 256u << 20;
 const DWORD FirstRetryMilliseconds = 100;
 const DWORD LastRetryMilliseconds = 500;
 // A stream with buffers queued that gives none back for this long has lost
-// its device, whatever its calls answer; the sound thread looks this often.
+// its device, whatever its calls answer; before its first comes back it is
+// given longer, as some devices (a wireless headset) take a while to start.
+// The sound thread looks this often.
 const DWORD StallMilliseconds = 200;
+const DWORD FirstBackMilliseconds = 1000;
 const DWORD WatchMilliseconds = 50;
 // Streams given up are reset and closed on threads of their own: a dead
 // device's waveOutReset may take its time, or never return, and the sound
@@ -59,6 +62,7 @@ struct MixerRecord {
     // The sound thread's alone:
     Stream* Current;
     DWORD LastBack;       // when a buffer last came back, or the queue was empty
+    bool CameBack;        // a buffer of the stream has come back
     DWORD RetryAt;
     DWORD RetryDelay;     // 0: no open has failed since the last stream
     bool Silent;          // no stream, voices sounding: their time passes unheard
@@ -327,6 +331,7 @@ bool OpenStream(DWORD now)
     Mixer.Used = false;
     Mixer.LastWritten = -1;
     Mixer.LastBack = now;
+    Mixer.CameBack = false;
     Mixer.OutputFailed = false;
     Mixer.OutputOpen = true;
     return true;
@@ -374,9 +379,10 @@ bool FillStream(DWORD now)
         }
         queued += stream.Queued[i];
     }
+    Mixer.CameBack = Mixer.CameBack || back;
     if (back || queued == 0) {
         Mixer.LastBack = now;
-    } else if (now - Mixer.LastBack >= StallMilliseconds) {
+    } else if (now - Mixer.LastBack >= (Mixer.CameBack ? StallMilliseconds : FirstBackMilliseconds)) {
         GiveUpStream(now);
         return false;
     }
