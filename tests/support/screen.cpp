@@ -101,3 +101,13 @@ bool SaveBitmapFile(const ScreenPixels& pixels, const std::string& path)
     }
     return static_cast<bool>(out);
 }
+
+COLORREF BitmapPixel(HBITMAP bitmap, int x, int y)
+{
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    COLORREF colour = GetPixel(dc, x, y);
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    return colour;
+}

@@ -28,3 +28,5 @@ ScreenPixels CaptureClientOf(HWND window);
 bool WaitForSteadyClient(HWND window, DWORD milliseconds, ScreenPixels* seen,
                          const std::function<bool(const ScreenPixels&)>& ready = {});
 bool SaveBitmapFile(const ScreenPixels& pixels, const std::string& path);
+// A pixel of a bitmap as it is, read through a device context of its own.
+COLORREF BitmapPixel(HBITMAP bitmap, int x, int y);

@@ -9,6 +9,7 @@
 #include "picture/picture_testing.h"
 #include "support/console_start.h"
 #include "support/files.h"
+#include "support/screen.h"
 #include "support/gdi_count.h"
 #include "support/process.h"
 #include "support/reference_text.h"
@@ -20,16 +21,6 @@ namespace {
 const std::string Sprite = TestDataFile("images/sprite32x48.bmp");
 const std::string Dots = TestDataFile("images/dots3x2.bmp");
 
-// The sprite's own colours, read from its bitmap.
-COLORREF BitmapPixel(HBITMAP bitmap, int x, int y)
-{
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    COLORREF colour = GetPixel(dc, x, y);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    return colour;
-}
 
 void FillBackBuffer(COLORREF colour)
 {

@@ -11,6 +11,7 @@
 #include "picture/picture.h"
 #include "support/console_start.h"
 #include "support/files.h"
+#include "support/screen.h"
 #include "support/gdi_count.h"
 #include "support/reference_text.h"
 
@@ -19,15 +20,6 @@ namespace {
 const std::string Sprite = TestDataFile("images/sprite32x48.bmp");
 const std::string Alpha = TestDataFile("images/alpha64x8.png");
 
-COLORREF BitmapPixel(HBITMAP bitmap, int x, int y)
-{
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    COLORREF colour = GetPixel(dc, x, y);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    return colour;
-}
 
 int Farthest(COLORREF a, COLORREF b)
 {
