@@ -26,6 +26,7 @@ DWORD WINAPI ConsoleThreadMain(LPVOID unused);
 const UINT ConsoleLineMessage = WM_APP + 0x102;    // a line input has started: show the caret
 const UINT ConsoleFlushMessage = WM_APP + 0x103;   // draw what printing has stored, now
 const UINT ConsoleDrawMessage = WM_APP + 0x104;    // draw it within the frame
+const UINT ConsoleScaleMessage = WM_APP + 0x105;   // the screen's scale, resizing or full screen (window_scale.cpp)
 
 // Drawing what printing stored (draw_schedule.cpp). Program threads ask for
 // a draw after they store (RequestDraw: one message on its way at a time);
@@ -37,6 +38,13 @@ void DrawPendingRows();   // console thread: now
 bool IsDrawTimer(WPARAM timer);
 // The client height the rows must fit in (what printing scrolls for).
 LONG RowsClientHeight();
+
+// The window's size for the program's screen at a whole scale
+// (window_scale.cpp), on the console thread: started in WM_CREATE, once the
+// back buffer is made; then every message goes there first, and those it
+// takes (sizing, the dpi, Alt+Enter, ConsoleScaleMessage) go no further.
+void WindowScaleStart(HWND window);
+bool WindowScaleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
 // Line input's window side (line_window.cpp), on the console thread: a
 // character typed or pasted, its echo printed; the caret and the input

@@ -43,6 +43,7 @@ bool OnCreate(HWND window)
     SIZE screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (!BackBufferCreate(window, screen))
         return false;
+    WindowScaleStart(window);
     TextFontMeasure(BackBufferDc());
     InputMethodDetach(window);
     return true;
@@ -75,6 +76,9 @@ void OnLineStarted(HWND window)
 
 LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, TrackedString* echo)
 {
+    LRESULT scaled = 0;
+    if (message != WM_CREATE && BackBufferDc() && WindowScaleMessage(window, message, wParam, lParam, &scaled))
+        return scaled;
     switch (message) {
     case WM_CREATE: return OnCreate(window) ? 0 : -1; // -1: CreateWindowExW fails
     case WM_PAINT: OnPaint(window); return 0;
@@ -115,7 +119,9 @@ DWORD WINAPI ConsoleThreadMain(LPVOID)
     // Without a window the program thread would wait for a first paint for ever.
     if (!RegisterConsoleClass())
         FatalError(NoWindowText, ExitNoWindow);
-    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, ClassName, InitialCaption, WS_OVERLAPPEDWINDOW,
+    // No sizing border until the program allows it (ScreenAllowResize).
+    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, ClassName, InitialCaption,
+                                  WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX),
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window)

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "runtime/code_page.h"
+#include "screen/screen_scale.h"
 #include "text/line_input.h"
 #include "text/text_font.h"
 #include "text/text_store.h"
@@ -173,33 +174,38 @@ void CaretShow(HWND window)
         return;
     if (DetachedContext)
         ImmAssociateContext(window, DetachedContext);
+    // The cell in the program's pixels, placed on the window at its scale.
     const ConsoleCellMetrics cell = ConsoleMetrics();
     CellPosition cursor = TextCursor();
-    LONG x = cursor.Column * cell.CellWidth;
-    LONG y = cursor.Row * cell.LineHeight;
+    const LONG scale = CurrentScreenPlacement().Scale;
+    const POINT corner = WindowPointFromProgram(POINT{cursor.Column * cell.CellWidth, cursor.Row * cell.LineHeight});
+    const LONG x = corner.x, y = corner.y, width = cell.CellWidth * scale, height = cell.LineHeight * scale;
     if (HIMC context = ImmGetContext(window)) {
         COMPOSITIONFORM form{};
         form.dwStyle = CFS_POINT;
         form.ptCurrentPos = POINT{x, y};
         ImmSetCompositionWindow(context, &form);
-        ImmSetCompositionFontW(context, const_cast<LOGFONTW*>(&ConsoleFontDescription()));
+        LOGFONTW font = ConsoleFontDescription();
+        font.lfHeight *= scale;
+        font.lfWidth *= scale;
+        ImmSetCompositionFontW(context, &font);
         // The candidate list goes below the cursor's cell (input methods of
         // the text services take only that), or beside it, never over it.
         CANDIDATEFORM below{};
         below.dwIndex = 0;
         below.dwStyle = CFS_CANDIDATEPOS;
-        below.ptCurrentPos = POINT{x, y + cell.LineHeight};
+        below.ptCurrentPos = POINT{x, y + height};
         ImmSetCandidateWindow(context, &below);
         CANDIDATEFORM candidates{};
         candidates.dwIndex = 0;
         candidates.dwStyle = CFS_EXCLUDE;
         candidates.ptCurrentPos = POINT{x, y};
-        candidates.rcArea = RECT{x, y, x + 2 * cell.CellWidth, y + cell.LineHeight};
+        candidates.rcArea = RECT{x, y, x + 2 * width, y + height};
         ImmSetCandidateWindow(context, &candidates);
         ImmReleaseContext(window, context);
     }
-    CreateCaret(window, nullptr, CaretWidth, CaretHeight);
-    SetCaretPos(x, y + cell.LineHeight - 7);
+    CreateCaret(window, nullptr, CaretWidth * scale, CaretHeight * scale);
+    SetCaretPos(x, y + (cell.LineHeight - 7) * scale);
     ShowCaret(window);
 }
 

@@ -1,6 +1,7 @@
 #include "input/mouse.h"
 
 #include "console/console_api.h"
+#include "screen/screen_scale.h"
 
 #include <atomic>
 
@@ -25,8 +26,9 @@ void UpdateMousePosition()
     POINT cursor{}; // read in screen coordinates, converted in place
     GetCursorPos(&cursor);
     ScreenToClient(ConsoleWindowHandle(), &cursor);
-    MouseState.MouseX = static_cast<SHORT>(cursor.x);
-    MouseState.MouseY = static_cast<SHORT>(cursor.y);
+    const POINT pixel = ProgramPointFromWindow(cursor); // the program's pixel under the cursor
+    MouseState.MouseX = static_cast<SHORT>(pixel.x);
+    MouseState.MouseY = static_cast<SHORT>(pixel.y);
 }
 
 LRESULT CALLBACK MouseWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

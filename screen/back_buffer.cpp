@@ -2,6 +2,7 @@
 
 #include "runtime/dib.h"
 #include "runtime/lock.h"
+#include "screen/screen_scale.h"
 
 namespace {
 
@@ -115,7 +116,8 @@ RECT BackBufferTakeTouched()
 
 RECT ClientArea()
 {
-    RECT client{};
-    GetClientRect(Back.Window, &client);
-    return client;
+    const ScreenPlacement placement = CurrentScreenPlacement();
+    if (!Back.Window || placement.Client.cx <= 0 || placement.Client.cy <= 0)
+        return RECT{};
+    return RECT{0, 0, placement.Logical.cx, placement.Logical.cy};
 }

@@ -43,5 +43,6 @@ struct BackBufferHold : NotCopied {
 void BackBufferTouched(const RECT& area);
 RECT BackBufferTakeTouched();
 
-// The window's client area, in its pixels (empty while minimised).
+// The program's screen: the window's client area in the program's pixels
+// (screen/screen_scale.h; empty while minimised).
 RECT ClientArea();

@@ -6,6 +6,7 @@
 
 #include "screen/back_buffer.h"
 #include "screen/frame.h"
+#include "screen/screen_scale.h"
 
 namespace {
 
@@ -37,6 +38,25 @@ struct DoorState {
 };
 
 DoorState Door{false, CLR_INVALID, PixelBlend::Over, 255, true, {}, {}, {}};
+
+// Whether a draw that is not held goes onto the window as it goes into the
+// back buffer: only where the window shows the program's pixels one to one.
+bool WindowDrawnDirectly()
+{
+    return !PlacementStretches(CurrentScreenPlacement());
+}
+
+// Declared before the back buffer's hold, so that it acts after the hold is
+// let go: a draw on a stretched window is put there through the composed
+// frame, which takes the text store's lock first.
+struct PresentAfter : NotCopied {
+    bool Wanted = false;
+    ~PresentAfter()
+    {
+        if (Wanted)
+            FramePresentChanges();
+    }
+};
 
 // A new device context's brush, for a draw whose raster operation uses it.
 void PutDefaultBrush(HDC back)
@@ -70,14 +90,16 @@ PixelImage TargetPixels()
 // What the runtime's loop changed reaches the screen: the next frame composes
 // it again (GDI does not see these pixels change), and the window shows it
 // unless held.
-void Touched(const PixelRect& touched)
+void Touched(const PixelRect& touched, PresentAfter* present)
 {
     if (Door.Target.Bitmap || touched.Left >= touched.Right || touched.Top >= touched.Bottom)
         return;
     const RECT area{touched.Left, touched.Top, touched.Right, touched.Bottom};
     HDC back = BackBufferDc();
     BackBufferTouched(area);
-    if (!FrameHeld()) {
+    if (!FrameHeld() && !WindowDrawnDirectly()) {
+        present->Wanted = true;
+    } else if (!FrameHeld()) {
         WindowDc window(BackBufferWindow());
         BitBlt(window.Dc, area.left, area.top, area.right - area.left, area.bottom - area.top, back, area.left,
                area.top, SRCCOPY);
@@ -142,6 +164,7 @@ int ScreenDrawThrough(DrawStep step, void* context, const RECT* reach)
     HDC back = BackBufferDc();
     if (!back)
         return 0; // no console yet
+    PresentAfter present;
     BackBufferHold hold;
     if (Door.Target.Bitmap) {
         int result = step(Door.Target.Dc, context);
@@ -151,14 +174,16 @@ int ScreenDrawThrough(DrawStep step, void* context, const RECT* reach)
     }
     PutDefaultBrush(back);
     int result = 0;
-    if (!FrameHeld()) {
+    const bool direct = !FrameHeld() && WindowDrawnDirectly();
+    if (direct) {
         WindowDc window(BackBufferWindow());
         result = step(window.Dc, context);
     }
     int intoBack = step(back, context);
     if (reach)
         SetBoundsRect(back, reach, DCB_ACCUMULATE);
-    return FrameHeld() ? intoBack : result;
+    present.Wanted = !FrameHeld() && !direct;
+    return direct ? result : intoBack;
 }
 
 int ScreenDrawInColourThrough(ColourStep step, void* context, COLORREF colour, const RECT& reach)
@@ -166,6 +191,7 @@ int ScreenDrawInColourThrough(ColourStep step, void* context, COLORREF colour, c
     if (!BackBufferDc())
         return 0;
     {
+        PresentAfter present;
         BackBufferHold hold;
         if (!Plain()) {
             const PixelImage target = TargetPixels();
@@ -186,7 +212,7 @@ int ScreenDrawInColourThrough(ColourStep step, void* context, COLORREF colour, c
                                 reinterpret_cast<const uint32_t*>(Door.Coverage.Image.Pixels) +
                                     size_t(y) * Door.Coverage.Width,
                                 width, colour, setting);
-            Touched(area);
+            Touched(area, &present);
             return result;
         }
     }
@@ -199,6 +225,7 @@ void ScreenFill(LONG x, LONG y, LONG width, LONG height, COLORREF color)
     HDC back = BackBufferDc();
     if (!back)
         return;
+    PresentAfter present;
     BackBufferHold hold;
     if (!Plain()) {
         const PixelImage target = TargetPixels();
@@ -212,24 +239,26 @@ void ScreenFill(LONG x, LONG y, LONG width, LONG height, COLORREF color)
         for (int32_t row = area.Top; row < area.Bottom; ++row)
             BlendColourSpan(target.Pixels + size_t(row) * target.Stride + area.Left,
                             reinterpret_cast<const uint32_t*>(Door.FullCoverage.data()), columns, color, setting);
-        Touched(area);
+        Touched(area, &present);
         return;
     }
-    if (!FrameHeld()) {
+    if (!FrameHeld() && WindowDrawnDirectly()) {
         WindowDc window(BackBufferWindow());
         FillOn(window.Dc, back, x, y, width, height, color);
     }
     FillOn(back, back, x, y, width, height, color);
+    present.Wanted = !FrameHeld() && !WindowDrawnDirectly();
 }
 
 int ScreenDrawPixelsThrough(PixelStep step, void* context, BYTE opacity)
 {
     if (!BackBufferDc())
         return 0;
+    PresentAfter present;
     BackBufferHold hold; // this thread's drawing is unbatched from here on: what it drew is in the pixels
     PixelRect touched{};
     step(TargetPixels(), Setting(opacity), context, &touched);
-    Touched(touched);
+    Touched(touched, &present);
     return 1;
 }
 

@@ -26,6 +26,13 @@ bool FrameDrawPendingRows();
 // the window.
 void RenderRows(HDC dc, LONG first, LONG last);
 
-// With both locks held: the frame the window shows, composed now unless held;
-// null without a console or when no image can be made for it.
-const OffscreenImage* ShownFrameLocked(const RECT& client);
+// With both locks held: the frame the window shows, composed now unless held
+// (written, where given: the part of it that changed); null without a
+// console or when no image can be made for it.
+const OffscreenImage* ShownFrameLocked(const RECT& client, RECT* written = nullptr);
+
+// Where the screen is stretched on the window (screen/screen_scale.h), a
+// draw that is not held reaches it through the composed frame: what changed
+// since the last compose, put on the window now. Any thread, holding neither
+// lock; nothing while held or where the window is drawn on directly.
+void FramePresentChanges();

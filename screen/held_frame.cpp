@@ -4,6 +4,7 @@
 
 #include "screen/frame.h"
 #include "screen/row_layer.h"
+#include "screen/screen_scale.h"
 
 namespace {
 
@@ -29,13 +30,17 @@ bool MakeShownImage()
 // window; with both locks held, the rows scrolled into view.
 void PaintComposedLocked(HDC dc, const RECT& client)
 {
+    const ScreenPlacement placement = CurrentScreenPlacement();
+    PaintBorders(dc, placement);
     if (const OffscreenImage* shown = ShownFrameLocked(client)) {
-        BitBlt(dc, 0, 0, client.right, client.bottom, shown->Dc, 0, 0, SRCCOPY);
+        PresentArea(dc, shown->Dc, client, placement);
         return;
     }
-    // No image to compose into: the platform draws the rows itself.
-    BitBlt(dc, 0, 0, client.right, client.bottom, BackBufferDc(), 0, 0, SRCCOPY);
-    DrawRowsOverLocked(dc, -1, 0, client.right, client.bottom);
+    // No image to compose into: the platform draws the rows itself (onto the
+    // window only where it is not stretched; else the graphics alone).
+    PresentArea(dc, BackBufferDc(), client, placement);
+    if (!PlacementStretches(placement))
+        DrawRowsOverLocked(dc, -1, 0, client.right, client.bottom);
 }
 
 enum class HoldChange { Keep, Hold, Release };
@@ -50,7 +55,8 @@ void ShowFrame(HoldChange change)
         return; // no console yet
     RECT client = ClientArea();
     TextScrollIntoViewLocked(client.bottom); // as a repaint does first
-    ComposeFrameLocked(&Frame.Shown, client.right, client.bottom);
+    RECT written{};
+    ComposeFrameLocked(&Frame.Shown, client.right, client.bottom, &written);
     if (change == HoldChange::Hold) { // from now on repaints show this frame: beyond the client area too
         const SIZE screen = BackBufferSize();
         BitBlt(Frame.Shown.Dc, client.right, 0, screen.cx, screen.cy, BackBufferDc(), client.right, 0, SRCCOPY);
@@ -58,8 +64,10 @@ void ShowFrame(HoldChange change)
     }
     TextTakePendingLocked();
     {
+        // Stretched, the window already shows the rest of this image.
+        const ScreenPlacement placement = CurrentScreenPlacement();
         WindowDc window(BackBufferWindow());
-        BitBlt(window.Dc, 0, 0, client.right, client.bottom, Frame.Shown.Dc, 0, 0, SRCCOPY);
+        PresentArea(window.Dc, Frame.Shown.Dc, PlacementStretches(placement) ? written : client, placement);
     }
     if (change != HoldChange::Keep)
         Frame.Held = change == HoldChange::Hold;
@@ -72,12 +80,14 @@ bool FrameHeld()
     return Frame.Held;
 }
 
-const OffscreenImage* ShownFrameLocked(const RECT& client)
+const OffscreenImage* ShownFrameLocked(const RECT& client, RECT* written)
 {
+    if (written)
+        SetRectEmpty(written);
     if (!MakeShownImage())
         return nullptr;
     if (!Frame.Held)
-        ComposeFrameLocked(&Frame.Shown, client.right, client.bottom);
+        ComposeFrameLocked(&Frame.Shown, client.right, client.bottom, written);
     return &Frame.Shown;
 }
 
@@ -87,6 +97,12 @@ void FramePaint(HDC dc)
     BackBufferHold hold;
     RECT client = ClientArea();
     if (Frame.Held && MakeShownImage()) {
+        const ScreenPlacement placement = CurrentScreenPlacement();
+        if (PlacementStretches(placement)) {
+            PaintBorders(dc, placement);
+            PresentArea(dc, Frame.Shown.Dc, client, placement);
+            return;
+        }
         const SIZE screen = BackBufferSize();
         BitBlt(dc, 0, 0, screen.cx, screen.cy, Frame.Shown.Dc, 0, 0, SRCCOPY);
         return;
@@ -107,11 +123,34 @@ bool FrameDrawPendingRows()
         return false;
     BackBufferHold hold;
     WindowDc window(BackBufferWindow());
+    const ScreenPlacement placement = CurrentScreenPlacement();
+    if (PlacementStretches(placement)) { // the rows reach the window in the composed frame
+        RECT written{};
+        if (const OffscreenImage* shown = ShownFrameLocked(client, &written))
+            PresentArea(window.Dc, shown->Dc, written, placement);
+        return true;
+    }
     if (rows.All) // every row: the whole frame composed, as a repaint
         PaintComposedLocked(window.Dc, client);
     else
         DrawRowsOverLocked(window.Dc, rows.First, rows.Last, client.right, client.bottom);
     return true;
+}
+
+void FramePresentChanges()
+{
+    TextStoreHold text;
+    if (Frame.Held)
+        return;
+    BackBufferHold hold;
+    const ScreenPlacement placement = CurrentScreenPlacement();
+    if (!PlacementStretches(placement))
+        return;
+    RECT written{};
+    if (const OffscreenImage* shown = ShownFrameLocked(ClientArea(), &written)) {
+        WindowDc window(BackBufferWindow());
+        PresentArea(window.Dc, shown->Dc, written, placement);
+    }
 }
 
 void ScreenHold()

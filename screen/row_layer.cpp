@@ -268,14 +268,32 @@ void ComposeRowsLive(bool live)
         band.Built = false;
 }
 
-void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height)
+void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height, RECT* written)
 {
+    RECT wrote{};
+    if (!written)
+        written = &wrote;
+    SetRectEmpty(written);
     const SIZE screen = BackBufferSize();
     width = width < screen.cx ? width : screen.cx;
     height = height < screen.cy ? height : screen.cy;
     if (width <= 0 || height <= 0)
         return;
+    // Lines written, each from left to right: their union.
+    auto mark = [written](LONG left, LONG top, LONG right, LONG bottom) {
+        if (left >= right || top >= bottom)
+            return;
+        if (IsRectEmpty(written)) {
+            *written = RECT{left, top, right, bottom};
+            return;
+        }
+        written->left = left < written->left ? left : written->left;
+        written->top = top < written->top ? top : written->top;
+        written->right = right > written->right ? right : written->right;
+        written->bottom = bottom > written->bottom ? bottom : written->bottom;
+    };
     if (!MakeImages()) { // what a repaint does, through the platform alone
+        mark(0, 0, width, height);
         BitBlt(target->Dc, 0, 0, width, height, BackBufferDc(), 0, 0, SRCCOPY);
         DrawRowsOverLocked(target->Dc, -1, 0, width, height);
         return;
@@ -323,6 +341,7 @@ void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height)
         for (LONG line = 0; line < bandHeight; ++line) {
             if (coveredThere && !LineChanged(changed, y + line))
                 continue;
+            mark(left, y + line, right, y + line + 1);
             size_t at = static_cast<size_t>(y + line) * stride;
             if (band.Live || band.Cells.Length == 0) {
                 memcpy(front + at + left, back + at + left, (right - left) * sizeof(DWORD));
@@ -349,6 +368,7 @@ void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height)
     const LONG left = sinceLast ? changed.left : 0, right = sinceLast ? changed.right : width;
     for (; y < height; ++y) // below the last row
         if (!sinceLast || LineChanged(changed, y)) {
+            mark(left, y, right, y + 1);
             size_t at = static_cast<size_t>(y) * stride + left;
             memcpy(front + at, back + at, (right - left) * sizeof(DWORD));
         }

@@ -8,8 +8,9 @@
 
 // The back buffer with every visible row over it into a screen-sized
 // image's top-left width x height, taking again only what changed since the
-// last compose into the same image.
-void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height);
+// last compose into the same image; written, where given, gets the
+// rectangle of the image it wrote (empty when nothing changed).
+void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height, RECT* written = nullptr);
 
 // Rows drawn by the platform onto a device context (first -1: every visible
 // row, over what the caller put there; otherwise first to last, each over its

@@ -7,8 +7,8 @@
 struct MouseStateRecord {
     SHORT LeftButton;   // the console thread: 1 while down (pressed in the window, not yet released there)
     SHORT RightButton;  // the same
-    SHORT MouseX;       // the thread that calls UpdateMousePosition: client coordinates of the console
-    SHORT MouseY;       // window as of that call; negative left of or above it
+    SHORT MouseX;       // the thread that calls UpdateMousePosition: the program's pixel under the cursor
+    SHORT MouseY;       // (its screen's pixels, whatever the scale) as of that call; negative left of or above it
 };
 
 // Exported from the program, so that a tool outside the process can find it.

@@ -55,6 +55,38 @@ void DrawTextAt(LONG x, LONG y, const char* text, COLORREF color);
 // when not (a folder that does not exist, say). Any program thread.
 int ScreenSave(const char* name);
 
+// The screen at a whole scale. A program's screen keeps its size in its own
+// pixels (the client size it gave the window, less the frame: the back
+// buffer, the rows, every draw, MouseState and ScreenSave are in those); the
+// window shows each of its pixels as a block of scale x scale, sharp. By
+// default the scale follows the window's monitor: 1 at 100 % and 125 %, 2
+// from 150 % to 249 %, 3 from 250 %..., and changes when the window moves to
+// a monitor of another scale. A program's own SetWindowPos of the console
+// window is taken in its pixels too: the window grows by the scale.
+//
+// ScreenSetScale: that scale (0: the monitor's again), the window resized
+// for it; 1 when set, 0 for a scale below 0 or one at which the window would
+// not fit the monitor's work area, and nothing changes. In full screen it is
+// kept for when full screen ends. ScreenScale: the scale the screen is shown
+// at now (in full screen or a window the user sized: the largest that fits);
+// 0 before ConsoleStart.
+int ScreenSetScale(LONG scale);
+LONG ScreenScale();
+// ScreenAllowResize(true): the window gets a sizing border and a maximise
+// box; the user may make it larger, never smaller than one window pixel a
+// program pixel; the screen keeps its size and is shown at the largest whole
+// scale that fits, centred, the rest black. false: fixed again, at the
+// target scale. 1 when done, 0 without a console.
+int ScreenAllowResize(bool allow);
+// ScreenFullscreen(true), or Alt+Enter: a borderless window covering the
+// monitor, the screen at the largest whole scale that fits, centred, the
+// rest black; false (or Alt+Enter again): the window's place, frame and size
+// from before. Lines being read and held frames go on as they were. 1 when
+// done, 0 without a console.
+int ScreenFullscreen(bool on);
+// These four: any program thread, after ConsoleStart; the window changes on
+// the console's thread before the call returns.
+
 // Waits for the next tick of a steady clock at that many frames a second and
 // returns. Each deadline is the previous one plus the period, so a loop does
 // not drift; one that falls more than a frame behind starts again from now

@@ -7,9 +7,12 @@
 #include <thread>
 
 #include "support/clipboard.h"
+#include "screen/screen_scale.h"
 #include "support/console_start.h"
 
 #include <imm.h>
+
+#include <prompt/screen.h>
 
 namespace {
 
@@ -280,6 +283,49 @@ TEST_F(LineInputTest, TwoReadersTakeTurns)
     first.join();
     second.join();
     EXPECT_EQ(2, returned.load());
+}
+
+// At a scale the caret and the input method's window stand on the cell as the
+// window shows it; Alt+Enter while the line is read keeps the line whole.
+TEST_F(LineInputTest, AtScaleTwoTheCaretStandsOnTheScaledCellAndAltEnterKeepsTheLine)
+{
+    SetWindowPos(window, nullptr, 0, 0, 400, 300, SWP_NOZORDER | SWP_NOMOVE);
+    ASSERT_EQ(1, ScreenSetScale(2));
+    Char('h');
+    Char('i');
+    const ConsoleCellMetrics cell = ConsoleMetrics();
+    auto caret = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        EXPECT_TRUE(GetGUIThreadInfo(ConsoleThreadId(), &info));
+        printf("caret (%ld, %ld)-(%ld, %ld)\n", info.rcCaret.left, info.rcCaret.top, info.rcCaret.right,
+               info.rcCaret.bottom);
+        return info.rcCaret;
+    };
+    RECT at = caret();
+    EXPECT_EQ(2 * 2 * cell.CellWidth, at.left);
+    EXPECT_EQ(2 * (4 * cell.LineHeight - 7), at.top);
+    EXPECT_EQ(2 * 9, at.right - at.left) << "the caret at the scale too";
+    EXPECT_EQ(2 * 6, at.bottom - at.top);
+    if (HIMC context = ImmGetContext(window)) {
+        COMPOSITIONFORM form{};
+        EXPECT_TRUE(ImmGetCompositionWindow(context, &form));
+        EXPECT_EQ(2 * 2 * cell.CellWidth, form.ptCurrentPos.x);
+        EXPECT_EQ(2 * 3 * cell.LineHeight, form.ptCurrentPos.y);
+        ImmReleaseContext(window, context);
+    }
+
+    SendMessageW(window, WM_SYSKEYDOWN, VK_RETURN, (LPARAM(1) << 29) | 1); // full screen
+    const ScreenPlacement placement = CurrentScreenPlacement();
+    EXPECT_EQ("hi", Line()) << "the line goes on";
+    at = caret();
+    EXPECT_EQ(placement.Offset.x + 2 * cell.CellWidth * placement.Scale, at.left);
+    EXPECT_EQ(placement.Offset.y + (4 * cell.LineHeight - 7) * placement.Scale, at.top);
+    SendMessageW(window, WM_SYSKEYDOWN, VK_RETURN, (LPARAM(1) << 29) | 1); // and back
+    Char('!');
+    EXPECT_EQ("hi!", Line());
+    EXPECT_EQ(2 * 3 * cell.CellWidth, caret().left);
+    EXPECT_EQ(1, ScreenSetScale(0));
 }
 
 } // namespace

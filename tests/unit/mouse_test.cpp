@@ -3,6 +3,7 @@
 #include <prompt/screen.h>
 
 #include "input/mouse.h"
+#include "screen/screen_scale.h"
 #include "support/console_start.h"
 
 namespace {
@@ -93,6 +94,51 @@ TEST_F(MouseTest, PositionIsPolledInClientCoordinatesInsideAndOutside)
     }
     EXPECT_LT(MouseState.MouseX, 10);
     EXPECT_LT(MouseState.MouseY, 0) << "above the client area the position is negative";
+}
+
+// Puts the pointer on a screen point and waits until the platform says it is there.
+bool MovePointer(POINT p)
+{
+    if (!SetCursorPos(p.x, p.y))
+        return false;
+    POINT actual{};
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 2000; Sleep(10))
+        if (GetCursorPos(&actual) && actual.x == p.x && actual.y == p.y)
+            return true;
+    return false;
+}
+
+TEST_F(MouseTest, AtAScaleThePositionIsTheProgramsPixelUnderThePointer)
+{
+    SetWindowPos(window, nullptr, 100, 100, 400, 300, SWP_NOZORDER);
+    ASSERT_EQ(1, ScreenSetScale(2));
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    struct Probe { LONG dx, dy, x, y; };
+    for (Probe p : {Probe{2 * 37 + 1, 2 * 21, 37, 21}, Probe{2 * 50, 2 * 60 + 1, 50, 60}, Probe{-3, 5, -2, 2}}) {
+        ASSERT_TRUE(MovePointer(POINT{origin.x + p.dx, origin.y + p.dy}));
+        UpdateMousePosition();
+        printf("window pixel (%ld, %ld): program pixel (%d, %d)\n", p.dx, p.dy, MouseState.MouseX, MouseState.MouseY);
+        EXPECT_EQ(p.x, MouseState.MouseX);
+        EXPECT_EQ(p.y, MouseState.MouseY);
+    }
+    // Full screen: the screen letterboxed, the black around it outside the program's pixels.
+    ASSERT_EQ(1, ScreenFullscreen(true));
+    const ScreenPlacement placement = CurrentScreenPlacement();
+    origin = POINT{0, 0};
+    ClientToScreen(window, &origin);
+    ASSERT_TRUE(MovePointer(POINT{origin.x + placement.Offset.x + placement.Scale * 10 + placement.Scale - 1,
+                                  origin.y + placement.Offset.y + placement.Scale * 20}));
+    UpdateMousePosition();
+    EXPECT_EQ(10, MouseState.MouseX) << "at scale " << placement.Scale << ", offset " << placement.Offset.x;
+    EXPECT_EQ(20, MouseState.MouseY);
+    if (placement.Offset.x > 0) {
+        ASSERT_TRUE(MovePointer(POINT{origin.x, origin.y + placement.Offset.y}));
+        UpdateMousePosition();
+        EXPECT_LT(MouseState.MouseX, 0) << "the border left of the screen";
+    }
+    EXPECT_EQ(1, ScreenFullscreen(false));
+    EXPECT_EQ(1, ScreenSetScale(0));
 }
 
 // Posts a turn of the wheel, then a key behind it in the same queue: once the

@@ -1,6 +1,7 @@
 // Shapes, text at a pixel, held drawing and the saved screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -13,6 +14,7 @@
 
 #include "support/console_start.h"
 #include "support/files.h"
+#include "screen/screen_scale.h"
 #include "support/reference_text.h"
 
 namespace {
@@ -405,3 +407,261 @@ TEST_F(ScreenTest, ConsoleClearEmptiesTheRowsAndLocateClamps)
 }
 
 } // namespace
+
+// The screen at a whole scale, in this process at 96 dpi: the scale asked
+// for by the program, full screen, a size the user gives, and the dpi
+// messages of a move to another monitor (sent here: Wine has one monitor).
+class ScaledScreenTest : public ScreenTest {
+protected:
+    void SetUp() override
+    {
+        ScreenTest::SetUp();
+        // A screen small enough for scale 2 on the 1024 x 768 desktop.
+        SetWindowPos(window, nullptr, 0, 0, 400, 300, SWP_NOZORDER);
+        logical = ClientArea();
+        printf("the program's screen: %ld x %ld\n", logical.right, logical.bottom);
+    }
+    void TearDown() override
+    {
+        RECT place{};
+        GetWindowRect(window, &place);
+        SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&place));
+        ScreenFullscreen(false);
+        ScreenAllowResize(false);
+        ScreenSetScale(0);
+        ScreenTest::TearDown();
+        SetWindowPos(window, nullptr, 0, 0, 640, 460, SWP_NOZORDER);
+    }
+
+    // The window's pixels as blocks of the placement's scale: the colour of
+    // each program pixel, and how many blocks are not of one colour.
+    std::vector<COLORREF> Blocks(size_t* mixed)
+    {
+        const ScreenPlacement placement = CurrentScreenPlacement();
+        RECT device{};
+        GetClientRect(window, &device);
+        std::vector<COLORREF> seen = WindowPixels();
+        const LONG n = placement.Scale, width = placement.Logical.cx, height = placement.Logical.cy;
+        std::vector<COLORREF> blocks(static_cast<size_t>(width) * height);
+        *mixed = 0;
+        for (LONG y = 0; y < height; ++y)
+            for (LONG x = 0; x < width; ++x) {
+                const LONG left = placement.Offset.x + x * n, top = placement.Offset.y + y * n;
+                COLORREF first = seen[top * device.right + left];
+                bool same = true;
+                for (LONG dy = 0; dy < n; ++dy)
+                    for (LONG dx = 0; dx < n; ++dx)
+                        same = same && seen[(top + dy) * device.right + left + dx] == first;
+                *mixed += !same;
+                blocks[y * width + x] = first;
+            }
+        return blocks;
+    }
+
+    // What ScreenSave writes now, as DIB words; its size must be the program's screen.
+    std::vector<COLORREF> Saved()
+    {
+        std::string path = ScratchFile("scaled.bmp", "");
+        EXPECT_EQ(1, ScreenSave(path.c_str()));
+        std::string file = ReadWholeFile(path);
+        BITMAPFILEHEADER header{};
+        BITMAPINFOHEADER info{};
+        if (file.size() < sizeof header + sizeof info)
+            return {};
+        memcpy(&header, file.data(), sizeof header);
+        memcpy(&info, file.data() + sizeof header, sizeof info);
+        printf("saved %ld x %ld\n", info.biWidth, info.biHeight);
+        EXPECT_EQ(logical.right, info.biWidth) << "the program's pixels, not the window's";
+        EXPECT_EQ(logical.bottom, info.biHeight);
+        if (info.biWidth != logical.right || info.biHeight != logical.bottom)
+            return {};
+        size_t stride = (info.biWidth * 3 + 3) & ~3;
+        std::vector<COLORREF> saved(static_cast<size_t>(info.biWidth) * info.biHeight);
+        for (LONG y = 0; y < info.biHeight; ++y)
+            for (LONG x = 0; x < info.biWidth; ++x) {
+                const unsigned char* p = reinterpret_cast<const unsigned char*>(file.data()) + header.bfOffBits +
+                                         (info.biHeight - 1 - y) * stride + x * 3;
+                saved[y * info.biWidth + x] = (p[2] << 16) | (p[1] << 8) | p[0];
+            }
+        return saved;
+    }
+
+    // Every program pixel an exact block of the window, of the colour the program's pixels have.
+    void ExpectSharpBlocks(const char* when)
+    {
+        size_t mixed = 0;
+        std::vector<COLORREF> blocks = Blocks(&mixed);
+        printf("%s: scale %ld, %u blocks of more than one colour\n", when, ScreenScale(), unsigned(mixed));
+        EXPECT_EQ(0u, mixed) << when;
+        EXPECT_EQ(0u, Differing(blocks, Saved())) << when << ": the blocks against the program's pixels";
+    }
+
+    void DrawSomething()
+    {
+        for (LONG x = 0; x < logical.right; x += 3)
+            FillBox(x, 0, 3, logical.bottom, RGB(x * 5 % 256, 90, 255 - x % 256));
+        OurShapes(logical.right, logical.bottom);
+        DrawTextAt(20, 150, "拡大 scaled", White);
+        ConsoleSetColors(RGB(255, 200, 0), NoBackground);
+        ConsolePrint("rows at scale: 行\r\n");
+        ConsoleSetColors(White, Blue);
+        ConsolePrint("opaque cells");
+        ConsoleFlush();
+    }
+
+    RECT logical{};
+};
+
+TEST_F(ScaledScreenTest, AtScaleTwoEachProgramPixelIsABlockOfTheWindow)
+{
+    ASSERT_EQ(1, ScreenSetScale(2));
+    EXPECT_EQ(2, ScreenScale());
+    RECT device{};
+    GetClientRect(window, &device);
+    printf("client area %ld x %ld for the screen's %ld x %ld\n", device.right, device.bottom, logical.right,
+           logical.bottom);
+    EXPECT_EQ(2 * logical.right, device.right);
+    EXPECT_EQ(2 * logical.bottom, device.bottom);
+    RECT now = ClientArea();
+    EXPECT_TRUE(EqualRect(&logical, &now)) << "the program's screen keeps its size";
+
+    DrawSomething(); // not held: each draw reaches the window stretched
+    ExpectSharpBlocks("drawn straight");
+    ASSERT_TRUE(RepaintAndWait(window));
+    ExpectSharpBlocks("repainted");
+    ScreenHold();
+    ScreenClear(Green);
+    FillEllipse(30, 40, 70, 50, Red);
+    ScreenShow();
+    ExpectSharpBlocks("a held frame shown");
+
+    // A program's own size is in its pixels: the window grows by the scale.
+    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER);
+    RECT smaller = ClientArea();
+    GetClientRect(window, &device);
+    EXPECT_EQ(2 * smaller.right, device.right);
+    EXPECT_EQ(2 * smaller.bottom, device.bottom);
+    EXPECT_LT(smaller.right, logical.right);
+}
+
+TEST_F(ScaledScreenTest, ScalesThatCannotBeAreRefusedAndChangeNothing)
+{
+    RECT before{};
+    GetWindowRect(window, &before);
+    for (LONG scale : {-1L, -100L, 4L, 1000L}) { // 4: 1552 x 1076 does not fit a 1024 x 768 desktop
+        EXPECT_EQ(0, ScreenSetScale(scale)) << scale;
+        RECT after{};
+        GetWindowRect(window, &after);
+        EXPECT_TRUE(EqualRect(&before, &after)) << "the window stays, after " << scale;
+        EXPECT_EQ(1, ScreenScale());
+    }
+    EXPECT_EQ(1, ScreenSetScale(0));
+    EXPECT_EQ(1, ScreenScale()) << "the monitor's at 96 dpi";
+}
+
+TEST_F(ScaledScreenTest, FullScreenIsLetterboxedAndTheWindowComesBack)
+{
+    RECT before{};
+    GetWindowRect(window, &before);
+    LONG style = GetWindowLongW(window, GWL_STYLE);
+    ScreenHold(); // a held frame goes on through the switch
+    ScreenClear(Red);
+    ScreenShow();
+    // Alt+Enter, as the keyboard sends it.
+    SendMessageW(window, WM_SYSKEYDOWN, VK_RETURN, (LPARAM(1) << 29) | 1);
+    RECT covered{};
+    GetWindowRect(window, &covered);
+    printf("full screen: window (%ld, %ld)-(%ld, %ld), scale %ld\n", covered.left, covered.top, covered.right,
+           covered.bottom, ScreenScale());
+    EXPECT_EQ(0, covered.left);
+    EXPECT_EQ(0, covered.top);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), covered.right);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), covered.bottom);
+    EXPECT_EQ(0, GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) << "borderless";
+    RECT now = ClientArea();
+    EXPECT_TRUE(EqualRect(&logical, &now)) << "the program's screen keeps its size";
+    const ScreenPlacement placement = CurrentScreenPlacement();
+    LONG fit = std::min(covered.right / logical.right, covered.bottom / logical.bottom);
+    EXPECT_EQ(fit, ScreenScale()) << "the largest whole scale that fits";
+    EXPECT_EQ((covered.right - logical.right * fit) / 2, placement.Offset.x) << "centred";
+    EXPECT_EQ((covered.bottom - logical.bottom * fit) / 2, placement.Offset.y);
+    ASSERT_TRUE(RepaintAndWait(window));
+    ExpectSharpBlocks("full screen");
+    EXPECT_EQ(0u, WindowPixel(2, 2)) << "black around";
+    EXPECT_EQ(0u, WindowPixel(covered.right - 3, covered.bottom - 3));
+
+    EXPECT_EQ(1, ScreenFullscreen(false));
+    RECT after{};
+    GetWindowRect(window, &after);
+    printf("back: window (%ld, %ld)-(%ld, %ld)\n", after.left, after.top, after.right, after.bottom);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "its old place and size";
+    EXPECT_EQ(style, GetWindowLongW(window, GWL_STYLE));
+    EXPECT_EQ(1, ScreenScale());
+    ASSERT_TRUE(RepaintAndWait(window));
+    EXPECT_EQ(RGB(255, 0, 0), WindowPixel(5, 5)) << "the held frame again";
+}
+
+TEST_F(ScaledScreenTest, ASizeTheUserGivesKeepsTheScreenAtTheScaleThatFits)
+{
+    EXPECT_EQ(0, GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME) << "fixed until allowed";
+    ASSERT_EQ(1, ScreenAllowResize(true));
+    EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME);
+    RECT now = ClientArea();
+    EXPECT_TRUE(EqualRect(&logical, &now));
+    MINMAXINFO limits{};
+    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_GE(limits.ptMinTrackSize.x, outer.right - outer.left) << "never below one pixel a program pixel";
+    EXPECT_GE(limits.ptMinTrackSize.y, outer.bottom - outer.top);
+
+    SendMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0); // as the maximise box does
+    RECT device{};
+    GetClientRect(window, &device);
+    now = ClientArea();
+    LONG fit = std::min(device.right / logical.right, device.bottom / logical.bottom);
+    printf("maximised: client %ld x %ld, scale %ld\n", device.right, device.bottom, ScreenScale());
+    EXPECT_TRUE(EqualRect(&logical, &now)) << "the program's screen keeps its size";
+    EXPECT_EQ(fit, ScreenScale());
+    DrawSomething();
+    ExpectSharpBlocks("maximised");
+
+    SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_EQ(1, ScreenAllowResize(false));
+    EXPECT_EQ(0, GetWindowLongW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
+    GetClientRect(window, &device);
+    EXPECT_EQ(logical.right, device.right) << "fixed again at scale 1";
+    EXPECT_EQ(logical.bottom, device.bottom);
+}
+
+TEST_F(ScaledScreenTest, ADpiChangeDuringAHeldFrameKeepsTheProgramsPixels)
+{
+    ScreenHold();
+    ScreenClear(Blue);
+    FillBox(10, 10, 50, 30, Red);
+    ScreenShow();
+    FillBox(100, 100, 20, 20, Green); // drawn, not yet shown
+    const COLORREF inBack = BackBufferPixel(110, 110);
+    RECT suggested{};
+    GetWindowRect(window, &suggested);
+    // What Windows sends when the window reaches a monitor at 200 %, and back.
+    SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(2, ScreenScale());
+    RECT device{};
+    GetClientRect(window, &device);
+    EXPECT_EQ(2 * logical.right, device.right);
+    RECT now = ClientArea();
+    EXPECT_TRUE(EqualRect(&logical, &now));
+    ASSERT_TRUE(RepaintAndWait(window));
+    size_t mixed = 0;
+    std::vector<COLORREF> blocks = Blocks(&mixed);
+    EXPECT_EQ(0u, mixed);
+    EXPECT_EQ(DibWord(Red), blocks[20 * logical.right + 20] & 0xFFFFFF);
+    EXPECT_EQ(DibWord(Blue), blocks[110 * logical.right + 110] & 0xFFFFFF) << "the held frame, not the back buffer";
+    EXPECT_EQ(inBack, BackBufferPixel(110, 110)) << "what was drawn meanwhile is kept";
+    ScreenShow();
+    blocks = Blocks(&mixed);
+    EXPECT_EQ(DibWord(Green), blocks[110 * logical.right + 110] & 0xFFFFFF);
+    SendMessageW(window, 0x02E0, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(1, ScreenScale());
+}
