@@ -20,8 +20,12 @@ void ShowBackdrop()
     PictureCreate(&Backdrop);
     PictureSetCaptureDelay(&Backdrop, -1);
     PictureAttachWindow(&Backdrop);
+    // The window's client area in the program's pixels: on a scaled display
+    // the window is ScreenScale() times larger than the screen drawn on.
     RECT client{};
     GetClientRect(ConsoleWindowHandle(), &client);
+    client.right /= ScreenScale();
+    client.bottom /= ScreenScale();
     if (PictureLoad(&Backdrop, "picture\\backdrop.jpg"))
         PictureDrawSized(&Backdrop, 0, 0, client.right, client.bottom, 0);
 
@@ -54,13 +58,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1;
     HWND window = ConsoleWindowHandle();
     ConsoleSetCaption("ランタイムのサンプル");
+    // 640 x 460 in the program's pixels, shown sharp at the display's whole
+    // scale; the user may enlarge it, and Alt+Enter goes full screen.
+    ScreenAllowResize(true);
     SetWindowPos(window, HWND_TOP, 0, 0, 640, 460, SWP_SHOWWINDOW);
     ShowBackdrop();
 
     ConsoleSetColors(Yellow, NoBackground);
     ConsolePrint("ランタイムのサンプル：色つきの文字と行の入力\r\n");
     ConsoleSetColors(Aqua, NoBackground);
-    ConsolePrint("Text is drawn over the picture; type a line and press Enter.\r\n\r\n");
+    ConsolePrint("Text is drawn over the picture; type a line and press Enter.\r\n");
+    ConsolePrint("Alt+Enter: full screen. The window may be made larger.\r\n\r\n");
 
     for (;;) {
         ConsoleSetColors(White, NoBackground);

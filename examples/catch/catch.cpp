@@ -1,6 +1,7 @@
 // Catch the falling stars: the arrow keys move the basket, a chime sounds for
 // each star caught, Escape ends the game and writes the score to score.txt.
-// 60 frames a second; every frame is built off screen and shown whole.
+// 60 frames a second; every frame is built off screen and shown whole, sharp
+// at any display scale; the window may be enlarged, Alt+Enter plays full screen.
 #include <prompt/prompt.h>
 
 #include <cstdio>
@@ -64,6 +65,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1;
     ConsoleSetCaption("星をキャッチ");
     FitWindow();
+    // The field is 640 x 400 of the game's pixels whatever the display's
+    // scale; the player may enlarge the window, and Alt+Enter plays full screen.
+    ScreenAllowResize(true);
     int chime = SoundLoad("sound\\chime.wav"); // 0 if it is missing: the game is silent
 
     Star stars[StarCount];
