@@ -15,6 +15,6 @@ cmake --build "$BUILD/native"
 
 # The Wine tests start their display, audio sink and prefix themselves (a
 # fixture) and hold them one at a time; the reference check runs beside them.
-trap '"$ROOT/scripts/wine-down.sh" "$BUILD"' EXIT INT TERM
+trap 'for dpi in 144 192; do WINE_DPI=$dpi "$ROOT/scripts/wine-down.sh" "$BUILD"; done; "$ROOT/scripts/wine-down.sh" "$BUILD"' EXIT INT TERM
 cd "$BUILD"
 ctest --output-on-failure --no-tests=error --parallel 2 --timeout 900

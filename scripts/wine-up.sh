@@ -4,12 +4,24 @@
 # an Xvfb display (or the caller's own desktop and audio with --use-display),
 # the build tree's 32-bit Wine prefix (made once: virtual desktop, fonts), a
 # PulseAudio null sink that tests record, and a pre-started wineserver. wine-down.sh stops them again.
+# With WINE_DPI (wine-env.sh), after the 96-dpi one is up: that scale's
+# display, its prefix (a copy of the 96-dpi one with LogPixels set) and its
+# wineserver; the audio sink is the 96-dpi one's.
 set -eu
 WINE_BUILD_DIR=$(cd "$1" && pwd)
 USE_DISPLAY=${2:-}
 HERE=$(cd "$(dirname "$0")" && pwd)
-mkdir -p "$WINE_BUILD_DIR/wine"
-STATE="$WINE_BUILD_DIR/wine"
+. "$HERE/wine-env.sh"
+STATE="$WINE_STATE_DIR"
+mkdir -p "$STATE"
+# At a scale, a desktop with room for the programs' screens twice as large
+# and for full screen at three times.
+SCREEN=1280x1024
+DESKTOP=1024x768
+if [ "$STATE" != "$WINE_AUDIO_DIR" ]; then
+    SCREEN=1920x1440
+    DESKTOP=1920x1440
+fi
 
 # Whether the pid file names a live process of ours running that program (a
 # stale file may name a pid that has since been reused).
@@ -31,7 +43,7 @@ start_display() {
     # so two runs at once never take the same one. setsid and no shared pipes:
     # a background child holding ctest's output open makes it wait.
     rm -f "$STATE/display" "$STATE/display.number"
-    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+    setsid Xvfb -displayfd 3 -screen 0 "${SCREEN}x24" -nolisten tcp \
         3>"$STATE/display.number" </dev/null >"$STATE/xvfb.log" 2>&1 &
     echo $! > "$STATE/xvfb.pid"
     tries=0
@@ -44,6 +56,7 @@ start_display() {
 }
 
 start_pulseaudio() {
+    [ "$STATE" = "$WINE_AUDIO_DIR" ] || return 0 # a scale's state shares the 96-dpi sink
     # On a desktop the sound goes to the user's own audio, not to a private sink.
     rm -f "$STATE/private-audio"
     [ "$USE_DISPLAY" = "--use-display" ] && return 0
@@ -79,8 +92,24 @@ add_marlett() {
     fi
 }
 
+# A scale's prefix: the ready 96-dpi prefix copied, and Wine's desktop scale
+# set in it (read by processes started after its wineserver).
+make_scaled_prefix() {
+    [ -f "$WINEPREFIX/.ready" ] && return
+    [ -f "$WINE_AUDIO_DIR/prefix/.ready" ] || { echo "wine-up: the 96-dpi prefix is not ready" >&2; exit 1; }
+    rm -rf "$WINEPREFIX"
+    cp -a "$WINE_AUDIO_DIR/prefix" "$WINEPREFIX"
+    rm -f "$WINEPREFIX/.ready"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$WINE_DPI" /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$DESKTOP" /f </dev/null >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w
+    touch "$WINEPREFIX/.ready"
+}
+
 make_prefix() {
     . "$HERE/wine-env.sh"
+    [ "$STATE" = "$WINE_AUDIO_DIR" ] || { make_scaled_prefix; return; }
     [ -f "$WINEPREFIX/.ready" ] && { add_marlett; return; }
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >"$STATE/wineboot.log" 2>&1
@@ -88,7 +117,7 @@ make_prefix() {
     # A virtual desktop: Windows-style frames, one desktop for every process,
     # and exit codes passed through.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f </dev/null >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$DESKTOP" /f </dev/null >/dev/null 2>&1
     # The console asks for the Japanese fixed-pitch system face; map it to IPAGothic.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ ゴシック' /d IPAGothic /f </dev/null >/dev/null 2>&1
     wineserver -w

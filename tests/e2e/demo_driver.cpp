@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include <cstdlib>
 #include <fstream>
 
 namespace {
@@ -137,23 +138,33 @@ ScreenPixels DemoRun::CaptureClient() const
     return CaptureClientOf(window_);
 }
 
+LONG ExpectedScale()
+{
+    int scale = atoi(EnvironmentValue("EXPECTED_SCALE").c_str());
+    return scale > 1 ? scale : 1;
+}
+
 bool SpriteAt(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG y)
 {
-    // Parts of the sprite outside the client area are clipped by the window: skip them.
+    // Parts of the sprite outside the client area are clipped by the window:
+    // skip them. At a scale each of its pixels is a whole block.
+    const LONG n = ExpectedScale();
     int compared = 0;
-    for (LONG row = 0; row < sprite.Height; ++row) {
-        LONG screenY = origin.y + y + row;
-        if (screenY < client.Top || screenY >= client.Top + client.Height)
-            continue;
-        for (LONG column = 0; column < sprite.Width; ++column) {
-            LONG screenX = origin.x + x + column;
-            if (screenX < client.Left || screenX >= client.Left + client.Width)
+    for (LONG row = 0; row < sprite.Height; ++row)
+        for (LONG dy = 0; dy < n; ++dy) {
+            LONG screenY = origin.y + (y + row) * n + dy;
+            if (screenY < client.Top || screenY >= client.Top + client.Height)
                 continue;
-            if (client.At(screenX, screenY) != sprite.At(column, row))
-                return false;
-            ++compared;
+            for (LONG column = 0; column < sprite.Width; ++column)
+                for (LONG dx = 0; dx < n; ++dx) {
+                    LONG screenX = origin.x + (x + column) * n + dx;
+                    if (screenX < client.Left || screenX >= client.Left + client.Width)
+                        continue;
+                    if (client.At(screenX, screenY) != sprite.At(column, row))
+                        return false;
+                    compared += dx == 0 && dy == 0;
+                }
         }
-    }
     return compared >= sprite.Width * sprite.Height / 4;
 }
 
@@ -203,7 +214,7 @@ void PaintOver(HWND window, COLORREF colour)
 
 bool FindSpriteOnRow(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG y, LONG* x)
 {
-    for (LONG candidate = -8; candidate < client.Width; ++candidate)
+    for (LONG candidate = -8; candidate < client.Width / ExpectedScale(); ++candidate)
         if (SpriteAt(client, origin, sprite, candidate, y)) {
             *x = candidate;
             return true;
@@ -213,7 +224,7 @@ bool FindSpriteOnRow(const ScreenPixels& client, POINT origin, const SpriteImage
 
 bool FindSpriteOnColumn(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG* y)
 {
-    for (LONG candidate = -40; candidate < client.Height; ++candidate)
+    for (LONG candidate = -40; candidate < client.Height / ExpectedScale(); ++candidate)
         if (SpriteAt(client, origin, sprite, x, candidate)) {
             *y = candidate;
             return true;
@@ -248,4 +259,19 @@ void TypeCharacters(const wchar_t* text)
             input.ki.dwFlags = flags;
             SendInput(1, &input, sizeof input);
         }
+}
+
+size_t MixedBlocks(const ScreenPixels& client, LONG n)
+{
+    size_t mixed = 0;
+    for (LONG top = 0; top + n <= client.Height; top += n)
+        for (LONG left = 0; left + n <= client.Width; left += n) {
+            const COLORREF first = client.Cells[top * client.Width + left];
+            bool same = true;
+            for (LONG dy = 0; dy < n && same; ++dy)
+                for (LONG dx = 0; dx < n && same; ++dx)
+                    same = client.Cells[(top + dy) * client.Width + left + dx] == first;
+            mixed += !same;
+        }
+    return mixed;
 }

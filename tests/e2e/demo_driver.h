@@ -58,6 +58,15 @@ bool WaitForCaret(HWND window, DWORD milliseconds);
 // Covers the window's client area with one colour, drawn from outside.
 void PaintOver(HWND window, COLORREF colour);
 
+// The scale the programs' screens are shown at in this run: EXPECTED_SCALE,
+// set for the runs at 144 and 192 dpi; 1 without it.
+LONG ExpectedScale();
+// Every N x N block of the window's client area one colour (N: the scale);
+// how many are not, counting from the client's corner.
+size_t MixedBlocks(const ScreenPixels& client, LONG scale);
+
+// Positions below are in the program's pixels; at a scale they are looked
+// for as blocks of the window.
 // Whether the sprite stands whole at client (x, y) (rows above the client area are skipped).
 bool SpriteAt(const ScreenPixels& client, POINT origin, const SpriteImage& sprite, LONG x, LONG y);
 // Where on the band of rows y (or the column x) the whole sprite stands, or false.

@@ -191,8 +191,10 @@ TEST_F(DemoTest, ClickInTheClientAreaIsRecorded)
 {
     StartWith(DemoFiles{});
     ASSERT_TRUE(WaitForSpriteAt(demo, sprite, StartX, StartY, 30000));
+    // At a scale: the last window pixel of the program's pixel (300, 100).
     POINT origin = demo.ClientOrigin();
-    SetCursorPos(origin.x + 300, origin.y + 100);
+    const LONG n = ExpectedScale();
+    SetCursorPos(origin.x + 300 * n + n - 1, origin.y + 100 * n + n - 1);
     SHORT state[4] = {-1, -1, -1, -1}; // LeftButton, RightButton, MouseX, MouseY
     auto waitForState = [&](SHORT left, SHORT x, SHORT y) {
         for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10))
@@ -200,7 +202,8 @@ TEST_F(DemoTest, ClickInTheClientAreaIsRecorded)
                 return true;
         return false;
     };
-    EXPECT_TRUE(waitForState(0, 300, 100)) << "polled by the main loop, in client coordinates; saw left "
+    EXPECT_TRUE(waitForState(0, 300, 100)) << "polled by the main loop, in the program's pixels at scale " << n
+                                           << "; saw left "
                                            << state[0] << " at " << state[2] << "," << state[3];
     SendMouse(MOUSEEVENTF_LEFTDOWN);
     EXPECT_TRUE(waitForState(1, 300, 100)) << "left button down; saw " << state[0];

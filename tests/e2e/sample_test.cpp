@@ -47,13 +47,40 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
     auto pictureAt = [&](const ScreenPixels& p) { return p.At(origin.x + client.right / 2, origin.y + client.bottom / 2); };
-    auto ballAt = [&](const ScreenPixels& p) { return p.At(origin.x + client.right - 100, origin.y + client.bottom - 70); };
+    const LONG n = ExpectedScale();
+    auto ballAt = [&](const ScreenPixels& p) {
+        return p.At(origin.x + client.right - 100 * n, origin.y + client.bottom - 70 * n);
+    };
     ScreenPixels before;
     WaitForSteadyClient(window, 30000, &before, [&](const ScreenPixels& p) {
         return pictureAt(p) != 0 && GetRValue(ballAt(p)) > 150;
     });
     EXPECT_NE(0u, pictureAt(before)) << "the picture is behind";
     EXPECT_GT(GetRValue(ballAt(before)), 150) << "the warm ball is blended over the hills: " << std::hex << ballAt(before);
+    size_t mixed = MixedBlocks(before, n);
+    printf("client %ld x %ld at scale %ld: %u blocks of more than one colour\n", client.right, client.bottom, n,
+           unsigned(mixed));
+    EXPECT_EQ(0u, mixed) << "each of the sample's pixels an exact block of the window";
+    EXPECT_EQ(0, client.right % n);
+    EXPECT_EQ(0, client.bottom % n);
+
+    // The caret after the prompt "入力してください> " (18 bytes) on row 4,
+    // its lowest row one above the cell's: in the program's pixels, column
+    // 18 of cells of some width, and 7 above a multiple of four rows.
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread));
+    const RECT caret = thread.rcCaret;
+    printf("caret (%ld, %ld)-(%ld, %ld)\n", caret.left, caret.top, caret.right, caret.bottom);
+    EXPECT_EQ(9 * n, caret.right - caret.left) << "the caret at the scale";
+    EXPECT_EQ(6 * n, caret.bottom - caret.top);
+    EXPECT_EQ(0, caret.left % n);
+    EXPECT_EQ(0, caret.top % n);
+    const LONG cellWidth = caret.left / n / 18, lineHeight = (caret.top / n + 7) / 5;
+    EXPECT_EQ(18 * cellWidth, caret.left / n) << "on a cell's edge";
+    EXPECT_EQ(5 * lineHeight - 7, caret.top / n) << "at the foot of the fifth row";
+    EXPECT_GE(cellWidth, 6);
+    EXPECT_GE(lineHeight, 12);
 
     // The title and the English line, drawn before any input: the same pixels
     // on every system (an English run compares with the Japanese run's).
@@ -72,7 +99,7 @@ TEST(SampleTest, EchoesATypedLineOverItsPicture)
                               << ", " << first / before.Width << ")";
         if (differ)
             std::ofstream(ArtifactFile("sample-text-band-differs.bin"), std::ios::binary) << band;
-    } else if (!ArtifactFile("sample-text-band.bin").empty()) {
+    } else if (n == 1 && !ArtifactFile("sample-text-band.bin").empty()) { // the English run's reference
         std::ofstream(ArtifactFile("sample-text-band.bin"), std::ios::binary) << band;
     }
 
@@ -180,23 +207,29 @@ TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
         if (GetWindowTextA(window, caption, sizeof caption) && lstrcmpA(caption, "星をキャッチ") == 0)
             break;
     EXPECT_STREQ("星をキャッチ", caption);
-    RECT client{}; // the game fits its window to the field after the caption
+    // The game fits its window to the field after the caption: 640 x 400 of
+    // its pixels, shown at the display's scale.
+    const LONG n = ExpectedScale();
+    RECT client{};
     for (DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(20))
-        if (GetClientRect(window, &client) && client.right == 640 && client.bottom == 400)
+        if (GetClientRect(window, &client) && client.right == 640 * n && client.bottom == 400 * n)
             break;
-    EXPECT_EQ(640, client.right);
-    EXPECT_EQ(400, client.bottom);
+    EXPECT_EQ(640 * n, client.right);
+    EXPECT_EQ(400 * n, client.bottom);
 
-    // The basket: its colour's first and last pixel on its middle line.
+    // The basket: its colour's first and last pixel on its middle line, in the
+    // game's pixels: the field stands at offset in the client area, scale times as large.
     const COLORREF basket = RGB(200, 120, 50);
+    LONG scale = n;
+    POINT offset{0, 0};
     auto basketSpan = [&](const ScreenPixels& p, LONG* left, LONG* right) {
         POINT origin{0, 0};
         ClientToScreen(window, &origin);
         *left = *right = -1;
-        for (LONG x = 0; x < client.right; ++x)
-            if (p.At(origin.x + x, origin.y + 368) == basket) {
-                *left = *left < 0 ? x : *left;
-                *right = x;
+        for (LONG x = 0; x < 640 * scale; ++x)
+            if (p.At(origin.x + offset.x + x, origin.y + offset.y + 368 * scale) == basket) {
+                *left = *left < 0 ? x / scale : *left;
+                *right = x / scale;
             }
         return *left >= 0;
     };
@@ -215,7 +248,7 @@ TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
 
     // Left in the middle, it catches a star at frame 74: the score's white
     // text at the top left changes (the stars that fall through it are yellow).
-    RECT scoreArea{0, 0, 160, 30};
+    RECT scoreArea{0, 0, 160 * n, 30 * n};
     auto scorePixels = [&] {
         POINT origin{0, 0};
         ClientToScreen(window, &origin);
@@ -253,6 +286,42 @@ TEST(CatchTest, StarsAreCaughtTheBasketFollowsTheKeysAndEscapeEndsWithZero)
     ReleaseKey(VK_LEFT);
     if (!ArtifactFile("catch.bmp").empty())
         SaveBitmapFile(seen, ArtifactFile("catch.bmp"));
+
+    // Alt+Enter: the game covers the desktop, letterboxed at the largest
+    // whole scale that fits; again, and its window is back where it was.
+    RECT before{};
+    GetWindowRect(window, &before);
+    auto altEnter = [] {
+        PressKey(VK_MENU);
+        TapKey(VK_RETURN, 100);
+        ReleaseKey(VK_MENU);
+    };
+    altEnter();
+    const LONG desktopWidth = GetSystemMetrics(SM_CXSCREEN), desktopHeight = GetSystemMetrics(SM_CYSCREEN);
+    RECT covered{};
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(20))
+        if (GetWindowRect(window, &covered) && covered.right - covered.left == desktopWidth)
+            break;
+    printf("full screen: (%ld, %ld)-(%ld, %ld) on a desktop of %ld x %ld\n", covered.left, covered.top, covered.right,
+           covered.bottom, desktopWidth, desktopHeight);
+    EXPECT_EQ(0, covered.left);
+    EXPECT_EQ(0, covered.top);
+    EXPECT_EQ(desktopWidth, covered.right);
+    EXPECT_EQ(desktopHeight, covered.bottom);
+    scale = std::min(desktopWidth / 640, desktopHeight / 400);
+    offset = POINT{(desktopWidth - 640 * scale) / 2, (desktopHeight - 400 * scale) / 2};
+    EXPECT_TRUE(waitForBasket(0)) << "the field letterboxed at scale " << scale << "; basket seen at " << left;
+    EXPECT_EQ(0u, CaptureScreen(RECT{0, 0, 1, 1}).Cells[0]) << "black around the field";
+    altEnter();
+    RECT after{};
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(20))
+        if (GetWindowRect(window, &after) && EqualRect(&after, &before))
+            break;
+    printf("back: (%ld, %ld)-(%ld, %ld)\n", after.left, after.top, after.right, after.bottom);
+    EXPECT_TRUE(EqualRect(&before, &after)) << "its old place and size";
+    scale = n;
+    offset = POINT{0, 0};
+    EXPECT_TRUE(waitForBasket(0)) << "the field in the window again";
 
     TapKey(VK_ESCAPE, 100);
     EXPECT_EQ(0u, WaitForExit(&child, 20000));

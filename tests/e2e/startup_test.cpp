@@ -102,14 +102,25 @@ TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
     EXPECT_STREQ(L"タイトル名", wide) << "read as Unicode: the demo's texts are code page 932 on any system";
     EXPECT_EQ(10u, caption.size()) << "five double-byte characters";
 
-    RECT frame{};
+    // 640 x 460 in the demo's pixels: at a scale its client area, the outer
+    // size less the frame, is that many times larger; the frame is not.
+    const LONG n = ExpectedScale();
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    RECT border{0, 0, 0, 0};
+    AdjustWindowRectEx(&border, style, FALSE, GetWindowLongA(window, GWL_EXSTYLE));
+    const LONG frameWidth = border.right - border.left, frameHeight = border.bottom - border.top;
+    RECT frame{}, client{};
     GetWindowRect(window, &frame);
+    GetClientRect(window, &client);
+    printf("window (%ld, %ld)-(%ld, %ld), client %ld x %ld, frame %ld x %ld, scale %ld\n", frame.left, frame.top,
+           frame.right, frame.bottom, client.right, client.bottom, frameWidth, frameHeight, n);
     EXPECT_EQ(0, frame.left);
     EXPECT_EQ(0, frame.top);
-    EXPECT_EQ(640, frame.right);
-    EXPECT_EQ(460, frame.bottom);
+    EXPECT_EQ((640 - frameWidth) * n + frameWidth, frame.right);
+    EXPECT_EQ((460 - frameHeight) * n + frameHeight, frame.bottom);
+    EXPECT_EQ((640 - frameWidth) * n, client.right);
+    EXPECT_EQ((460 - frameHeight) * n, client.bottom);
 
-    LONG style = GetWindowLongA(window, GWL_STYLE);
     printf("style %08lx, extended style %08lx\n", static_cast<unsigned long>(style),
            static_cast<unsigned long>(GetWindowLongA(window, GWL_EXSTYLE)));
     EXPECT_EQ(0, style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
@@ -123,12 +134,15 @@ TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
     size_t lit = 0;
     for (LONG y = 0; y < pixels.Height; ++y)
         for (LONG x = 0; x < pixels.Width; ++x) {
-            bool sprite = x >= 100 && x < 132 && y >= 200 && y < 248;
+            bool sprite = x >= 100 * n && x < 132 * n && y >= 200 * n && y < 248 * n;
             lit += !sprite && pixels.At(origin.x + x, origin.y + y) != 0;
         }
-    EXPECT_GT(pixels.Width, 600);
-    EXPECT_GT(pixels.Height, 400);
+    EXPECT_GT(pixels.Width, 600 * n);
+    EXPECT_GT(pixels.Height, 400 * n);
     EXPECT_EQ(0u, lit) << "client pixels that are not black, the sprite's place aside";
+    size_t mixed = MixedBlocks(pixels, n);
+    printf("%ld x %ld blocks of more than one colour: %u\n", n, n, unsigned(mixed));
+    EXPECT_EQ(0u, mixed) << "each of the demo's pixels an exact block of the window";
 
     std::string screenshot = ArtifactFile("startup.bmp");
     if (!screenshot.empty())
@@ -137,6 +151,9 @@ TEST_F(StartupTest, WindowIsShapedPlacedAndBlack)
 
 TEST_F(StartupTest, CaptionShowsTheSmallIcon)
 {
+    if (GetSystemMetrics(SM_CXSMICON) != 16)
+        GTEST_SKIP() << "the caption's icon is drawn " << GetSystemMetrics(SM_CXSMICON)
+                     << " pixels wide at this dpi, stretched from the 16 x 16 image looked for";
     IconImage icon;
     ASSERT_TRUE(LoadSmallIcon(exe, &icon));
     int opaque = 0;
