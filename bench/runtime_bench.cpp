@@ -362,6 +362,124 @@ void MeasureHeldFrames()
     ConsoleFlush();
 }
 
+// The program's screen at a whole scale: the window's client area that many
+// times the screen, every present one StretchBlt. Against one StretchBlt of
+// the whole screen onto the client area at the same scale (COLORONCOLOR),
+// what any shown frame costs there at least.
+LONG FloorScale = 1;
+
+void StretchClientArea()
+{
+    HWND window = ConsoleWindowHandle();
+    RECT screen = ClientArea();
+    HDC dc = GetDC(window);
+    {
+        BackBufferHold hold;
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, 0, 0, screen.right * FloorScale, screen.bottom * FloorScale, BackBufferDc(), 0, 0, screen.right,
+                   screen.bottom, SRCCOPY);
+    }
+    ReleaseDC(window, dc);
+}
+
+// A WM_PAINT that does nothing but that StretchBlt, timed by TimePaint.
+WNDPROC BehindStretchTimer;
+bool PaintAsStretchFloor;
+
+LRESULT CALLBACK TimeStretchPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_PAINT || !PaintAsStretchFloor)
+        return CallWindowProcW(BehindStretchTimer, window, message, wParam, lParam);
+    double start = NowMicroseconds();
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT screen = ClientArea();
+    {
+        BackBufferHold hold;
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, 0, 0, screen.right * FloorScale, screen.bottom * FloorScale, BackBufferDc(), 0, 0, screen.right,
+                   screen.bottom, SRCCOPY);
+    }
+    EndPaint(window, &paint);
+    PaintMicroseconds += NowMicroseconds() - start;
+    return 0;
+}
+
+// The program's screen of that size in its pixels, at that scale.
+bool SizeScreen(LONG width, LONG height, LONG scale)
+{
+    HWND window = ConsoleWindowHandle();
+    ScreenSetScale(1);
+    RECT frame{0, 0, width, height};
+    AdjustWindowRectEx(&frame, GetWindowLongW(window, GWL_STYLE), FALSE, GetWindowLongW(window, GWL_EXSTYLE));
+    SetWindowPos(window, HWND_TOP, 0, 0, frame.right - frame.left, frame.bottom - frame.top, 0);
+    FloorScale = scale;
+    return ScreenSetScale(scale) == 1 && ScreenScale() == scale;
+}
+
+void MeasureScaledFrames()
+{
+    if (!BehindTimer)
+        BehindTimer = ConsoleSubclass(TimePaint);
+    if (!BehindStretchTimer)
+        BehindStretchTimer = ConsoleSubclass(TimeStretchPaint);
+    auto fill = [] {
+        ConsoleClear();
+        RECT screen = ClientArea();
+        for (LONG x = 0; x < screen.right; x += 3) // graphics behind the text
+            FillBox(x, 0, 3, screen.bottom, RGB(x * 7 % 256, 90, 255 - x % 256));
+        FillScreenWithColouredText();
+        ConsoleFlush();
+    };
+    if (!SizeScreen(480, 340, 2)) {
+        std::printf("  no room for a 480 x 340 screen at scale 2 here\n");
+        return;
+    }
+    fill();
+    ScreenHold();
+    RECT screen = ClientArea();
+    auto diagonal = [screen] { DrawLine(0, 0, screen.right - 1, screen.bottom - 1, RGB(255, 255, 0)); };
+    Pair whole = Compare(
+        20, [&diagonal] { diagonal(); ScreenShow(); }, [&diagonal] { diagonal(); StretchClientArea(); });
+    Report("ScreenShow at scale 2 (480 x 340 shown 960 x 680), after a line across the whole screen", whole.Ours,
+           "the same line and one StretchBlt of the client area at scale 2", whole.Baseline, "us");
+    Pair still = Compare(20, ScreenShow, StretchClientArea);
+    Report("ScreenShow at scale 2, nothing changed since the last frame", still.Ours,
+           "one StretchBlt of the client area at scale 2", still.Baseline, "us");
+    ScreenRelease();
+
+    if (!SizeScreen(320, 230, 3)) {
+        std::printf("  no room for a 320 x 230 screen at scale 3 here\n");
+        return;
+    }
+    fill();
+    auto timedPaints = [](bool floor) {
+        PaintAsStretchFloor = floor;
+        double before = PaintMicroseconds;
+        for (int i = 0; i < 10; ++i)
+            RedrawWindow(ConsoleWindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        PaintAsStretchFloor = false;
+        return (PaintMicroseconds - before) / 10;
+    };
+    std::vector<double> ours, floors;
+    for (int r = 0; r < Repetitions; ++r) {
+        ours.push_back(timedPaints(false));
+        floors.push_back(timedPaints(true));
+    }
+    Report("WM_PAINT's own time at scale 3 (320 x 230 shown 960 x 690), screen of coloured text over graphics",
+           Median(ours), "a WM_PAINT that does one StretchBlt of the client area at scale 3", Median(floors), "us");
+    Pair painted = Compare(10, [] { RedrawWindow(ConsoleWindowHandle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); },
+                           StretchClientArea);
+    Report("the same repaint through WM_PAINT, from a program thread", painted.Ours,
+           "one StretchBlt of the client area at scale 3, GetDC and all", painted.Baseline, "us");
+    ScreenSetScale(1);
+    SetWindowPos(ConsoleWindowHandle(), HWND_TOP, 0, 0, 640, 460, 0);
+    FloorScale = 1;
+    ConsoleClear();
+    ScreenClear(0);
+    ConsoleFlush();
+}
+
 // A game's line of text in a font of its own, drawn while held: 100 lines of
 // 20 Japanese characters in a 24-pixel font, against the same ExtTextOutW
 // calls with a font made from the same description, selected on the back
@@ -833,7 +951,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 1;
     SetWindowPos(ConsoleWindowHandle(), HWND_TOP, 0, 0, 640, 460, 0);
 
-    // BENCH_ONLY=console, sound, held, sprites or text: those rows alone.
+    // BENCH_ONLY=console, sound, held, scaled, sprites or text: those rows alone.
     const std::string only = EnvironmentValue("BENCH_ONLY");
     if (only.empty())
         MeasureMainLoopPass(assets);
@@ -841,6 +959,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         MeasureRepaint();
     if (only.empty() || only == "held")
         MeasureHeldFrames();
+    if (only.empty() || only == "scaled")
+        MeasureScaledFrames();
     if (only.empty() || only == "sprites") {
         MeasureSprites();
         MeasureSpriteFrames();
