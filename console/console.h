@@ -29,12 +29,14 @@ const UINT ConsoleDrawMessage = WM_APP + 0x104;    // draw it within the frame
 const UINT ConsoleScaleMessage = WM_APP + 0x105;   // the screen's scale, resizing or full screen (window_scale.cpp)
 
 // Drawing what printing stored (draw_schedule.cpp). Program threads ask for
-// a draw after they store (RequestDraw: one message on its way at a time);
-// the console thread draws at most once a frame (16 ms), so that a burst of
-// prints costs one draw a frame.
+// a draw after they store (RequestDraw: one message on its way at a time,
+// none while the frame timer ticks); the console thread draws at most once a
+// frame (16 ms), so that a burst of prints costs one draw a frame, and the
+// timer ticks from a draw until a frame passes with nothing to draw.
 void RequestDraw();
-void DrawSoon();          // console thread: a draw was asked for; now, or when the frame is over
+void DrawSoon();          // console thread: a draw was asked for; now, or at the next tick
 void DrawPendingRows();   // console thread: now
+void DrawTick();          // console thread: the frame timer's tick
 bool IsDrawTimer(WPARAM timer);
 // The client height the rows must fit in (what printing scrolls for).
 LONG RowsClientHeight();

@@ -92,7 +92,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, T
     case ConsoleFlushMessage: DrawPendingRows(); return 0;
     case WM_TIMER:
         if (IsDrawTimer(wParam))
-            DrawPendingRows();
+            DrawTick();
         return 0;
     case ConsoleLineMessage: OnLineStarted(window); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);

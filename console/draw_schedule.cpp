@@ -12,8 +12,8 @@ const LONGLONG FrameMicroseconds = 16000;
 
 struct DrawSchedule {
     std::atomic<bool> Requested; // a draw message is on its way to the console thread
-    LONGLONG LastDraw;           // console thread: performance-counter ticks at the last draw
-    bool TimerSet;               // console thread
+    std::atomic<bool> Ticking;   // written by the console thread: the frame timer runs and draws at its tick
+    LONGLONG LastDraw;           // console thread: microseconds at the last draw
 };
 
 DrawSchedule Schedule;
@@ -31,11 +31,31 @@ LONGLONG MicrosecondsNow()
     return now.QuadPart / perSecond * 1000000 + now.QuadPart % perSecond * 1000000 / perSecond;
 }
 
+void StartTicking()
+{
+    if (!Schedule.Ticking && SetTimer(BackBufferWindow(), DrawTimer, static_cast<UINT>(FrameMicroseconds / 1000),
+                                      nullptr))
+        Schedule.Ticking = true;
+}
+
+// A tick found nothing to draw: the timer stops until the next request. A
+// print that saw it ticking just before is found by the look after.
+void StopTicking()
+{
+    KillTimer(BackBufferWindow(), DrawTimer);
+    Schedule.Ticking = false;
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    DrawPendingRows();
+}
+
 } // namespace
 
+// While the timer ticks, its next tick draws what was stored: a print then
+// costs the console thread nothing, and a flush one message.
 void RequestDraw()
 {
-    if (!Schedule.Requested.exchange(true))
+    std::atomic_thread_fence(std::memory_order_seq_cst); // the text stored, then the timer read (see StopTicking)
+    if (!Schedule.Ticking && !Schedule.Requested.exchange(true))
         PostMessageW(BackBufferWindow(), ConsoleDrawMessage, 0, 0);
 }
 
@@ -44,22 +64,28 @@ void DrawSoon()
     Schedule.Requested = false;
     if (!TextAnyPending())
         return; // a flush drew it already
-    if (MicrosecondsNow() - Schedule.LastDraw >= FrameMicroseconds) {
+    if (MicrosecondsNow() - Schedule.LastDraw >= FrameMicroseconds)
         DrawPendingRows();
-    } else if (!Schedule.TimerSet) {
-        SetTimer(BackBufferWindow(), DrawTimer, static_cast<UINT>(FrameMicroseconds / 1000), nullptr);
-        Schedule.TimerSet = true;
-    }
+    else
+        StartTicking();
 }
 
 void DrawPendingRows()
 {
-    if (Schedule.TimerSet) {
-        KillTimer(BackBufferWindow(), DrawTimer);
-        Schedule.TimerSet = false;
-    }
-    if (FrameDrawPendingRows())
+    if (FrameDrawPendingRows()) {
         Schedule.LastDraw = MicrosecondsNow();
+        StartTicking(); // more may follow within the frame
+    }
+}
+
+void DrawTick()
+{
+    // Nothing drawn (nothing stored, or drawing held: ScreenShow shows it).
+    if (!FrameDrawPendingRows()) {
+        StopTicking();
+        return;
+    }
+    Schedule.LastDraw = MicrosecondsNow();
 }
 
 bool IsDrawTimer(WPARAM timer)

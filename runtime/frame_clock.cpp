@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <prompt/screen.h>
 
 #include "runtime/frame_clock_testing.h"
@@ -16,6 +18,7 @@ struct FrameClock {
     LONG Rate;               // the frames a second of the current run
     LONG Frames;
     HANDLE Timer;            // a high-resolution waitable timer where Windows has one (10 1803 and later)
+    LONGLONG SleepLasts;     // counter ticks a Sleep(1) has lasted lately, where there is no such timer
 };
 
 FrameClock Clock;
@@ -43,12 +46,28 @@ void ClockStart()
     // process ends.
     if (!Clock.Timer && !PeriodAsked)
         PeriodAsked = Winmm().TimeBeginPeriod(1) == TIMERR_NOERROR;
+    Clock.SleepLasts = 2 * Clock.TicksPerSecond / 1000;
+}
+
+// A Sleep(1) lasts until the next timer tick after a millisecond: 1 to 2 ms
+// at a 1 ms period, a whole tick if the period could not be had, and longer
+// now and then on a busy system. So the wait sleeps only while more is left
+// than the longest Sleep of late (fading, so that one slow Sleep does not keep
+// the processor spinning for long).
+void SleepUntilNear(LONGLONG deadline)
+{
+    while (deadline - Now() > Clock.SleepLasts) {
+        LONGLONG before = Now();
+        Sleep(1);
+        LONGLONG lasted = Now() - before;
+        Clock.SleepLasts = std::max(lasted, Clock.SleepLasts - Clock.SleepLasts / 32);
+    }
 }
 
 // A high-resolution timer is waited on up to the deadline itself; Sleep,
-// coarser, up to a millisecond before it. What is left is spun without giving
-// the processor away: a Sleep(0) can lose it to another program for a whole
-// time slice.
+// coarser, up to a Sleep's length before it. What is left is spun without
+// giving the processor away: a Sleep(0) can lose it to another program for a
+// whole time slice.
 void WaitUntil(LONGLONG deadline)
 {
     LONGLONG left = deadline - Now();
@@ -57,9 +76,7 @@ void WaitUntil(LONGLONG deadline)
     if (Clock.Timer && due.QuadPart < 0 && SetWaitableTimer(Clock.Timer, &due, 0, nullptr, nullptr, FALSE)) {
         WaitForSingleObject(Clock.Timer, INFINITE);
     } else {
-        const LONGLONG millisecond = Clock.TicksPerSecond / 1000;
-        while (deadline - Now() > millisecond)
-            Sleep(1);
+        SleepUntilNear(deadline);
     }
     while (Now() < deadline)
         YieldProcessor();

@@ -67,7 +67,10 @@ void DrawRowTextLocked(HDC dc, LONG row, LONG top)
             SetBkColor(dc, static_cast<COLORREF>(background));
         }
         UINT units = WideCellRun(chars + j, length, cellWidth, wide, advances);
-        ExtTextOutW(dc, j * cellWidth, top, 0, nullptr, wide, units, advances);
+        bool ascii = TextFontAsciiOnGrid();
+        for (LONG k = j; ascii && k < j + length; ++k)
+            ascii = chars[k] >= ' ' && chars[k] <= '~';
+        ExtTextOutW(dc, j * cellWidth, top, 0, nullptr, wide, units, ascii ? nullptr : advances);
         j += length;
     }
 }

@@ -19,6 +19,7 @@ struct TextFont {
     HFONT Font;
     LONG CellWidth;
     LONG LineHeight;
+    bool AsciiOnGrid; // every printable ASCII glyph advances exactly one cell
 };
 
 TextFont Current;
@@ -82,6 +83,15 @@ void TextFontMeasure(HDC dc)
     GetTextMetricsW(dc, &metrics);
     Current.CellWidth = space.cx;
     Current.LineHeight = metrics.tmHeight;
+    INT widths['~' - ' ' + 1] = {};
+    Current.AsciiOnGrid = GetCharWidth32W(dc, ' ', '~', widths) != 0;
+    for (INT width : widths)
+        Current.AsciiOnGrid = Current.AsciiOnGrid && width == space.cx;
+}
+
+bool TextFontAsciiOnGrid()
+{
+    return Current.AsciiOnGrid;
 }
 
 ConsoleCellMetrics ConsoleMetrics()

@@ -15,6 +15,10 @@ struct ConsoleCellMetrics {
 void TextFontCreate();
 // Measures the cell on a device context (WM_CREATE's memory one).
 void TextFontMeasure(HDC dc);
+// Whether the font puts printable ASCII on the cell grid by itself, so that
+// such text needs no advances of its own (a platform's text call is twice as
+// slow with them).
+bool TextFontAsciiOnGrid();
 
 ConsoleCellMetrics ConsoleMetrics();
 const LOGFONTW& ConsoleFontDescription();

@@ -336,6 +336,35 @@ TEST_F(TextScreenTest, DrawingMatchesCellByCellDrawingPixelForPixel)
     ExpectSameAsCellByCell("the window lowered: the store scrolls on repaint");
 }
 
+// Without a flush a print reaches the window at the latest a frame after the
+// last draw, whether the console thread was idle or still drawing a burst.
+TEST_F(TextScreenTest, PrintsWithoutAFlushReachTheWindowAfterAnyPause)
+{
+    auto firstRow = [this] {
+        Canvas row(BackBufferSize().cx, metrics.LineHeight);
+        HDC dc = GetDC(window);
+        BitBlt(row.Dc, 0, 0, row.Width, row.Height, dc, 0, 0, SRCCOPY);
+        ReleaseDC(window, dc);
+        return row.Pixels();
+    };
+    DWORD slowest = 0;
+    bool letters = true;
+    for (DWORD pause : {0, 1, 5, 12, 17, 30, 60, 0, 0}) {
+        std::vector<COLORREF> before = firstRow();
+        Sleep(pause);
+        ConsoleLocate(0, 0);
+        ConsolePrint(letters ? "MMMM" : "    ");
+        letters = !letters;
+        DWORD start = GetTickCount();
+        while (firstRow() == before && GetTickCount() - start < 5000)
+            Sleep(1);
+        DWORD took = GetTickCount() - start;
+        slowest = took > slowest ? took : slowest;
+        EXPECT_NE(before, firstRow()) << "a print after a pause of " << pause << " ms was not drawn";
+    }
+    printf("the slowest print reached the window after %lu ms\n", slowest);
+}
+
 TEST_F(TextScreenTest, WindowEqualsItsOwnRepaintAfterABurstOfPrintsThatScroll)
 {
     PaintStripes();
