@@ -189,8 +189,11 @@ void FollowClient(HWND window)
         return;
     }
     placement.Client = SIZE{client.right, client.bottom};
+    // A size the user gave (a drag, maximise) other than the screen's at its
+    // scale keeps the screen's size; a minimised window restored does not.
     if (Scale.Sizing == SizedBy::User && !Scale.Fullscreen)
-        Scale.Letterboxed = true;
+        Scale.Letterboxed = client.right != placement.Logical.cx * TargetScale() ||
+                            client.bottom != placement.Logical.cy * TargetScale();
     if (Scale.Sizing == SizedBy::Program)
         Scale.Letterboxed = false;
     const bool keepLogical = Scale.Fullscreen || Scale.Letterboxed || Scale.Sizing == SizedBy::Runtime;
