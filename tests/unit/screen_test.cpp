@@ -67,6 +67,32 @@ size_t Differing(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b)
     return differing;
 }
 
+// A 24-bit bottom-up BMP file as ScreenSave writes it, as DIB words; its
+// size in width and height (0 x 0 when it is not one).
+std::vector<COLORREF> SavedBitmapPixels(const std::string& file, LONG* width, LONG* height)
+{
+    *width = *height = 0;
+    BITMAPFILEHEADER header{};
+    BITMAPINFOHEADER info{};
+    if (file.size() < sizeof header + sizeof info)
+        return {};
+    memcpy(&header, file.data(), sizeof header);
+    memcpy(&info, file.data() + sizeof header, sizeof info);
+    const size_t stride = (info.biWidth * 3 + 3) & ~3;
+    if (header.bfType != 0x4D42 || info.biBitCount != 24 || header.bfOffBits + stride * info.biHeight != file.size())
+        return {};
+    *width = info.biWidth;
+    *height = info.biHeight;
+    std::vector<COLORREF> pixels(static_cast<size_t>(info.biWidth) * info.biHeight);
+    for (LONG y = 0; y < info.biHeight; ++y)
+        for (LONG x = 0; x < info.biWidth; ++x) {
+            const unsigned char* p = reinterpret_cast<const unsigned char*>(file.data()) + header.bfOffBits +
+                                     (info.biHeight - 1 - y) * stride + x * 3;
+            pixels[y * info.biWidth + x] = (p[2] << 16) | (p[1] << 8) | p[0];
+        }
+    return pixels;
+}
+
 class ScreenTest : public testing::Test {
 protected:
     void SetUp() override
@@ -351,24 +377,10 @@ TEST_F(ScreenTest, SavedScreenIsWhatTheWindowShows)
     ASSERT_EQ(1, ScreenSave(path.c_str()));
     std::vector<COLORREF> shown = WindowPixels();
     std::string file = ReadWholeFile(path);
-    ASSERT_GE(file.size(), sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
-    BITMAPFILEHEADER header;
-    BITMAPINFOHEADER info;
-    memcpy(&header, file.data(), sizeof header);
-    memcpy(&info, file.data() + sizeof header, sizeof info);
-    EXPECT_EQ(0x4D42, header.bfType);
-    EXPECT_EQ(24, info.biBitCount);
-    ASSERT_EQ(client.right, info.biWidth);
-    ASSERT_EQ(client.bottom, info.biHeight) << "bottom-up, the client area's height";
-    size_t stride = (client.right * 3 + 3) & ~3;
-    ASSERT_EQ(header.bfOffBits + stride * client.bottom, file.size());
-    std::vector<COLORREF> saved(shown.size());
-    for (LONG y = 0; y < client.bottom; ++y)
-        for (LONG x = 0; x < client.right; ++x) {
-            const unsigned char* p =
-                reinterpret_cast<const unsigned char*>(file.data()) + header.bfOffBits + (client.bottom - 1 - y) * stride + x * 3;
-            saved[y * client.right + x] = (p[2] << 16) | (p[1] << 8) | p[0];
-        }
+    LONG width = 0, height = 0;
+    std::vector<COLORREF> saved = SavedBitmapPixels(file, &width, &height);
+    ASSERT_EQ(client.right, width) << "a 24-bit BMP file of the client area's size";
+    ASSERT_EQ(client.bottom, height);
     EXPECT_EQ(0u, Differing(shown, saved)) << "the file against the window";
 
     ScreenHold(); // held: the frame shown, not the back buffer
@@ -463,26 +475,11 @@ protected:
     {
         std::string path = ScratchFile("scaled.bmp", "");
         EXPECT_EQ(1, ScreenSave(path.c_str()));
-        std::string file = ReadWholeFile(path);
-        BITMAPFILEHEADER header{};
-        BITMAPINFOHEADER info{};
-        if (file.size() < sizeof header + sizeof info)
-            return {};
-        memcpy(&header, file.data(), sizeof header);
-        memcpy(&info, file.data() + sizeof header, sizeof info);
-        printf("saved %ld x %ld\n", info.biWidth, info.biHeight);
-        EXPECT_EQ(logical.right, info.biWidth) << "the program's pixels, not the window's";
-        EXPECT_EQ(logical.bottom, info.biHeight);
-        if (info.biWidth != logical.right || info.biHeight != logical.bottom)
-            return {};
-        size_t stride = (info.biWidth * 3 + 3) & ~3;
-        std::vector<COLORREF> saved(static_cast<size_t>(info.biWidth) * info.biHeight);
-        for (LONG y = 0; y < info.biHeight; ++y)
-            for (LONG x = 0; x < info.biWidth; ++x) {
-                const unsigned char* p = reinterpret_cast<const unsigned char*>(file.data()) + header.bfOffBits +
-                                         (info.biHeight - 1 - y) * stride + x * 3;
-                saved[y * info.biWidth + x] = (p[2] << 16) | (p[1] << 8) | p[0];
-            }
+        LONG width = 0, height = 0;
+        std::vector<COLORREF> saved = SavedBitmapPixels(ReadWholeFile(path), &width, &height);
+        printf("saved %ld x %ld\n", width, height);
+        EXPECT_EQ(logical.right, width) << "the program's pixels, not the window's";
+        EXPECT_EQ(logical.bottom, height);
         return saved;
     }
 
