@@ -37,6 +37,7 @@ struct WindowScaleRecord {
     bool Letterboxed = false; // the user gave the window its size: the program's kept, shown at the scale that fits
     SizedBy Sizing = SizedBy::Nobody; // who moves the window now, between WM_WINDOWPOSCHANGING and its WM_SIZE
     int SystemSizing = 0;   // inside WM_SYSCOMMAND (a drag, maximise, restore): the user's
+    bool Special = false;   // maximised or minimised at the last size: the way back is the system's too
     // What full screen puts back.
     RECT Restore{};
     LONG RestoreStyle = 0;
@@ -183,6 +184,7 @@ void FollowClient(HWND window)
     ScreenPlacement placement = CurrentScreenPlacement();
     RECT client{};
     GetClientRect(window, &client);
+    Scale.Special = IsZoomed(window) || IsIconic(window);
     if (IsIconic(window) || client.right <= 0 || client.bottom <= 0) {
         placement.Client = SIZE{0, 0}; // the program's size and scale wait for the window to come back
         SetScreenPlacement(placement);
@@ -238,7 +240,8 @@ void OnPositionChanging(HWND window, WINDOWPOS* position)
         return;
     if (Scale.Sizing == SizedBy::Runtime)
         return;
-    if (Scale.SystemSizing > 0) {
+    // Maximised, minimised and back (ShowWindow from any thread too): the system's sizes.
+    if (Scale.SystemSizing > 0 || Scale.Special || IsZoomed(window) || IsIconic(window)) {
         Scale.Sizing = SizedBy::User;
         return;
     }

@@ -623,7 +623,14 @@ TEST_F(ScaledScreenTest, ASizeTheUserGivesKeepsTheScreenAtTheScaleThatFits)
     DrawSomething();
     ExpectSharpBlocks("maximised");
 
-    SendMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ShowWindow(window, SW_RESTORE); // from a program thread: the system's size back, not one in the program's pixels
+    GetClientRect(window, &device);
+    EXPECT_EQ(logical.right, device.right) << "restored";
+    EXPECT_EQ(logical.bottom, device.bottom);
+    ShowWindow(window, SW_MAXIMIZE);
+    EXPECT_EQ(fit, ScreenScale()) << "maximised by the program";
+    now = ClientArea();
+    EXPECT_TRUE(EqualRect(&logical, &now));
     EXPECT_EQ(1, ScreenAllowResize(false));
     EXPECT_EQ(0, GetWindowLongW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
     GetClientRect(window, &device);
