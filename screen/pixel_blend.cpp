@@ -8,11 +8,14 @@
 
 namespace {
 
-// x * y / 255, rounded, for 16-bit lanes holding values up to 255 * 255.
+// x * y / 255, rounded, for 16-bit lanes holding values up to 255 * 255:
+// (t + (t >> 8)) >> 8 with t = x * y + 128, as Times below. The high half of
+// t * 257 is the same number for every such t, in one multiply instead of two
+// shifts and an add.
 inline __m128i Divide255(__m128i product)
 {
     __m128i rounded = _mm_add_epi16(product, _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(rounded, _mm_srli_epi16(rounded, 8)), 8);
+    return _mm_mulhi_epu16(rounded, _mm_set1_epi16(257));
 }
 
 inline __m128i Scale(__m128i pixels16, __m128i factor16)
@@ -30,83 +33,128 @@ inline __m128i SpreadAlpha(__m128i pixels16)
 inline uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
 inline uint32_t Times(uint32_t a, uint32_t b) { uint32_t t = a * b + 128; return (t + (t >> 8)) >> 8; }
 
-// One pixel, the same steps as the four-lane loop.
-uint32_t BlendOne(uint32_t destination, uint32_t source, const BlendSetting& setting)
+// The first n (1 to 3) pixels at p, the other lanes zero; and back. Nothing
+// past the n pixels is read or written: they may be past the image's end.
+inline __m128i LoadFew(const uint32_t* p, int32_t n)
 {
-    uint32_t s[4], d[4], out[4];
-    for (int c = 0; c < 4; ++c) {
-        s[c] = Times(Channel(source, 8 * c), setting.Opacity);
-        d[c] = Channel(destination, 8 * c);
-    }
-    const uint32_t inverse = 255 - s[3];
-    for (int c = 0; c < 4; ++c) {
-        switch (setting.Mode) {
-        case PixelBlend::Over: out[c] = s[c] + Times(d[c], inverse); break;
-        case PixelBlend::Add: out[c] = s[c] + d[c] > 255 ? 255 : s[c] + d[c]; break;
-        case PixelBlend::Multiply: out[c] = Times(d[c], s[c] + inverse > 255 ? 255 : s[c] + inverse); break;
-        }
-    }
-    if (!setting.KeepAlpha)
-        out[3] = 0;
-    else if (setting.Mode == PixelBlend::Multiply)
-        out[3] = d[3];
-    return out[0] | out[1] << 8 | out[2] << 16 | out[3] << 24;
+    if (n == 1)
+        return _mm_cvtsi32_si128(int(p[0]));
+    const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+    return n == 2 ? two : _mm_unpacklo_epi64(two, _mm_cvtsi32_si128(int(p[2])));
 }
 
-} // namespace
-
-namespace {
-
-// Four pixels at a time, the mode and the opacity's use fixed at compile
-// time, so that nothing is decided per pixel but what the pixels themselves
-// say: four transparent source pixels leave what is there, and four opaque
-// ones drawn over at full opacity are copied.
-template <PixelBlend Mode, bool Scaled>
-void BlendFours(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+inline void StoreFew(uint32_t* p, __m128i pixels, int32_t n)
 {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i opacity = _mm_set1_epi16(setting.Opacity);
-    const __m128i full = _mm_set1_epi16(255);
-    const __m128i alphaMask = _mm_set1_epi32(setting.KeepAlpha ? -1 : 0x00FFFFFF);
-    const __m128i alphaBits = _mm_set1_epi32(int(0xFF000000u));
-    for (int32_t x = 0; x + 4 <= count; x += 4) {
-        __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
-        const int alphaZero = _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(src, alphaBits), zero));
-        if (alphaZero == 0xFFFF)
-            continue; // all four transparent: nothing to add, multiply or cover, whatever the mode
-        if (Mode == PixelBlend::Over && !Scaled &&
-            _mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(src, alphaBits), alphaBits)) == 0xFFFF) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + x), _mm_and_si128(src, alphaMask));
-            continue; // all four opaque: they cover
-        }
-        __m128i dst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(destination + x));
-        __m128i result[2];
+    if (n == 1) {
+        p[0] = uint32_t(_mm_cvtsi128_si32(pixels));
+        return;
+    }
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pixels);
+    if (n == 3)
+        p[2] = uint32_t(_mm_cvtsi128_si32(_mm_unpackhi_epi64(pixels, pixels)));
+}
+
+// A blend's source pixels straight from memory: four at x, or the n at x
+// that end a span. (TurnedPixels below gathers them from a sheet instead.)
+struct SpanPixels {
+    const uint32_t* Source;
+    __m128i Four(int32_t x) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(Source + x)); }
+    __m128i Few(int32_t x, int32_t n) { return LoadFew(Source + x, n); }
+};
+
+// The blend of four pixels, the mode and the opacity's use fixed at compile
+// time. Each channel comes out in a 16-bit lane, 0 to 510: over 255 only
+// where a source pixel was not premultiplied (a colour above its alpha), a
+// case kept exactly as it has always been drawn (see Saturated and Carried).
+template <PixelBlend Mode, bool Scaled>
+class FourBlend {
+public:
+    explicit FourBlend(const BlendSetting& setting)
+        : Opacity(_mm_set1_epi16(setting.Opacity)), KeepAlpha(setting.KeepAlpha),
+          AlphaMask(_mm_set1_epi32(setting.KeepAlpha ? -1 : 0x00FFFFFF))
+    {
+    }
+
+    void Channels(__m128i src, __m128i dst, __m128i out[2]) const
+    {
+        const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255);
         for (int half = 0; half < 2; ++half) {
             __m128i s = half ? _mm_unpackhi_epi8(src, zero) : _mm_unpacklo_epi8(src, zero);
             __m128i d = half ? _mm_unpackhi_epi8(dst, zero) : _mm_unpacklo_epi8(dst, zero);
             if (Scaled)
-                s = Scale(s, opacity);
+                s = Scale(s, Opacity);
             __m128i inverse = _mm_sub_epi16(full, SpreadAlpha(s));
-            __m128i out;
             if (Mode == PixelBlend::Over) {
-                out = _mm_add_epi16(s, Scale(d, inverse));
+                out[half] = _mm_add_epi16(s, Scale(d, inverse));
             } else if (Mode == PixelBlend::Add) {
-                out = _mm_min_epi16(_mm_add_epi16(s, d), full);
+                out[half] = _mm_min_epi16(_mm_add_epi16(s, d), full);
             } else { // multiply: by the source where it covers, unchanged where it does not
-                out = Scale(d, _mm_min_epi16(_mm_add_epi16(s, inverse), full));
-                if (setting.KeepAlpha) // the picture's own coverage stays
-                    out = _mm_or_si128(_mm_and_si128(out, _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1)),
-                                       _mm_and_si128(d, _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0)));
+                out[half] = Scale(d, _mm_min_epi16(_mm_add_epi16(s, inverse), full));
+                if (KeepAlpha) // the picture's own coverage stays
+                    out[half] = _mm_or_si128(_mm_and_si128(out[half], _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1)),
+                                             _mm_and_si128(d, _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0)));
             }
-            result[half] = out;
         }
-        __m128i packed = _mm_and_si128(_mm_packus_epi16(result[0], result[1]), alphaMask);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + x), packed);
+    }
+
+    // Four at once, as the four-lane steps always stored them: a channel over
+    // 255 is 255.
+    __m128i Saturated(const __m128i out[2]) const { return _mm_and_si128(_mm_packus_epi16(out[0], out[1]), AlphaMask); }
+
+    // The one to three pixels that end a span, as the pixel-at-a-time steps
+    // that used to blend them did: the channels' bytes put side by side, a
+    // channel over 255 carrying its 256 into the next one's lowest bit (the
+    // alpha's carry is lost). Where no channel passes 255, as for any
+    // premultiplied source, the same as Saturated.
+    __m128i Carried(const __m128i out[2]) const
+    {
+        const __m128i lowBytes = _mm_set1_epi16(0xFF);
+        const __m128i bytes = _mm_packus_epi16(_mm_and_si128(out[0], lowBytes), _mm_and_si128(out[1], lowBytes));
+        const __m128i carries = _mm_packus_epi16(_mm_srli_epi16(out[0], 8), _mm_srli_epi16(out[1], 8));
+        return _mm_or_si128(_mm_and_si128(bytes, AlphaMask), _mm_slli_epi32(carries, 8));
+    }
+
+private:
+    const __m128i Opacity;
+    const bool KeepAlpha;
+    const __m128i AlphaMask;
+};
+
+// count pixels of source onto destination, four at a time, so that nothing is
+// decided per pixel but what the pixels themselves say: four transparent
+// source pixels leave what is there, and four opaque ones drawn over at full
+// opacity are copied. The one to three left over are blended in lanes too,
+// without those shortcuts (the pixel-at-a-time steps had none).
+template <PixelBlend Mode, bool Scaled, class Pixels>
+void BlendFours(uint32_t* destination, Pixels& source, int32_t count, const BlendSetting& setting)
+{
+    const FourBlend<Mode, Scaled> blend(setting);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alphaBits = _mm_set1_epi32(int(0xFF000000u));
+    const __m128i alphaMask = _mm_set1_epi32(setting.KeepAlpha ? -1 : 0x00FFFFFF);
+    const int32_t fours = count & ~3;
+    __m128i out[2];
+    for (int32_t x = 0; x < fours; x += 4) {
+        const __m128i src = source.Four(x);
+        const __m128i alpha = _mm_and_si128(src, alphaBits);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
+            continue; // all four transparent: nothing to add, multiply or cover, whatever the mode
+        __m128i* at = reinterpret_cast<__m128i*>(destination + x);
+        if (Mode == PixelBlend::Over && !Scaled && _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaBits)) == 0xFFFF) {
+            _mm_storeu_si128(at, _mm_and_si128(src, alphaMask));
+            continue; // all four opaque: they cover
+        }
+        blend.Channels(src, _mm_loadu_si128(at), out);
+        _mm_storeu_si128(at, blend.Saturated(out));
+    }
+    if (const int32_t rest = count - fours) {
+        blend.Channels(source.Few(fours, rest), LoadFew(destination + fours, rest), out);
+        StoreFew(destination + fours, blend.Carried(out), rest);
     }
 }
 
-template <PixelBlend Mode>
-void BlendFoursOf(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+template <PixelBlend Mode, class Pixels>
+void BlendFoursOf(uint32_t* destination, Pixels& source, int32_t count, const BlendSetting& setting)
 {
     if (setting.Opacity == 255)
         BlendFours<Mode, false>(destination, source, count, setting);
@@ -114,17 +162,22 @@ void BlendFoursOf(uint32_t* destination, const uint32_t* source, int32_t count, 
         BlendFours<Mode, true>(destination, source, count, setting);
 }
 
-} // namespace
-
-void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+template <class Pixels>
+void BlendFrom(uint32_t* destination, Pixels& source, int32_t count, const BlendSetting& setting)
 {
     switch (setting.Mode) {
     case PixelBlend::Over: BlendFoursOf<PixelBlend::Over>(destination, source, count, setting); break;
     case PixelBlend::Add: BlendFoursOf<PixelBlend::Add>(destination, source, count, setting); break;
     case PixelBlend::Multiply: BlendFoursOf<PixelBlend::Multiply>(destination, source, count, setting); break;
     }
-    for (int32_t x = count & ~3; x < count; ++x)
-        destination[x] = BlendOne(destination[x], source[x], setting);
+}
+
+} // namespace
+
+void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
+{
+    SpanPixels pixels{source};
+    BlendFrom(destination, pixels, count, setting);
 }
 
 void BlendColourSpan(uint32_t* destination, const uint32_t* coverage, int32_t count, uint32_t colour,
