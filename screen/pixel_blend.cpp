@@ -33,34 +33,24 @@ inline __m128i SpreadAlpha(__m128i pixels16)
 inline uint32_t Channel(uint32_t pixel, int shift) { return (pixel >> shift) & 0xFF; }
 inline uint32_t Times(uint32_t a, uint32_t b) { uint32_t t = a * b + 128; return (t + (t >> 8)) >> 8; }
 
-// The first n (1 to 3) pixels at p, the other lanes zero; and back. Nothing
-// past the n pixels is read or written: they may be past the image's end.
+// The first n (1 to 3) pixels at p in the first n lanes, and back. Nothing
+// past the n pixels is read or written (they may be past the image's end),
+// and no branch asks how many: the second and third lanes' places are
+// clamped to the last of the n, and the lanes are stored from the third to
+// the first, so that each place ends holding its own lane.
 inline __m128i LoadFew(const uint32_t* p, int32_t n)
 {
-    if (n == 1)
-        return _mm_cvtsi32_si128(int(p[0]));
-    const __m128i two = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-    return n == 2 ? two : _mm_unpacklo_epi64(two, _mm_cvtsi32_si128(int(p[2])));
+    const int32_t second = n > 1 ? 1 : 0, third = n > 2 ? 2 : n - 1;
+    return _mm_setr_epi32(int(p[0]), int(p[second]), int(p[third]), 0);
 }
 
 inline void StoreFew(uint32_t* p, __m128i pixels, int32_t n)
 {
-    if (n == 1) {
-        p[0] = uint32_t(_mm_cvtsi128_si32(pixels));
-        return;
-    }
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), pixels);
-    if (n == 3)
-        p[2] = uint32_t(_mm_cvtsi128_si32(_mm_unpackhi_epi64(pixels, pixels)));
+    const int32_t second = n > 1 ? 1 : 0, third = n > 2 ? 2 : n - 1;
+    p[third] = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(pixels, _MM_SHUFFLE(2, 2, 2, 2))));
+    p[second] = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(pixels, _MM_SHUFFLE(1, 1, 1, 1))));
+    p[0] = uint32_t(_mm_cvtsi128_si32(pixels));
 }
-
-// A blend's source pixels straight from memory: four at x, or the n at x
-// that end a span. (TurnedPixels below gathers them from a sheet instead.)
-struct SpanPixels {
-    const uint32_t* Source;
-    __m128i Four(int32_t x) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(Source + x)); }
-    __m128i Few(int32_t x, int32_t n) { return LoadFew(Source + x, n); }
-};
 
 // The blend of four pixels, the mode and the opacity's use fixed at compile
 // time. Each channel comes out in a 16-bit lane, 0 to 510: over 255 only
@@ -99,15 +89,24 @@ public:
 
     // Four at once, as the four-lane steps always stored them: a channel over
     // 255 is 255.
-    __m128i Saturated(const __m128i out[2]) const { return _mm_and_si128(_mm_packus_epi16(out[0], out[1]), AlphaMask); }
+    __m128i Saturated(__m128i src, __m128i dst) const
+    {
+        if (Mode == PixelBlend::Over && !Scaled)
+            return OverSaturated(src, dst);
+        __m128i out[2];
+        Channels(src, dst, out);
+        return _mm_and_si128(_mm_packus_epi16(out[0], out[1]), AlphaMask);
+    }
 
     // The one to three pixels that end a span, as the pixel-at-a-time steps
     // that used to blend them did: the channels' bytes put side by side, a
     // channel over 255 carrying its 256 into the next one's lowest bit (the
     // alpha's carry is lost). Where no channel passes 255, as for any
     // premultiplied source, the same as Saturated.
-    __m128i Carried(const __m128i out[2]) const
+    __m128i Carried(__m128i src, __m128i dst) const
     {
+        __m128i out[2];
+        Channels(src, dst, out);
         const __m128i lowBytes = _mm_set1_epi16(0xFF);
         const __m128i bytes = _mm_packus_epi16(_mm_and_si128(out[0], lowBytes), _mm_and_si128(out[1], lowBytes));
         const __m128i carries = _mm_packus_epi16(_mm_srli_epi16(out[0], 8), _mm_srli_epi16(out[1], 8));
@@ -115,60 +114,93 @@ public:
     }
 
 private:
+    // Over at full opacity, Saturated's numbers in fewer steps: each 16-bit
+    // lane holds one channel of the destination (blue and red, then green
+    // and alpha, of each pixel) times that pixel's 255 - alpha, and the
+    // source is added with saturation, as the packing of 16-bit lanes
+    // saturates.
+    __m128i OverSaturated(__m128i src, __m128i dst) const
+    {
+        const __m128i inverse = _mm_srli_epi32(_mm_xor_si128(src, _mm_set1_epi32(-1)), 24);
+        const __m128i factor = _mm_or_si128(inverse, _mm_slli_epi32(inverse, 16));
+        const __m128i evens = _mm_and_si128(dst, _mm_set1_epi16(0xFF)), odds = _mm_srli_epi16(dst, 8);
+        const __m128i under = _mm_or_si128(Divide255(_mm_mullo_epi16(evens, factor)),
+                                           _mm_slli_epi16(Divide255(_mm_mullo_epi16(odds, factor)), 8));
+        return _mm_and_si128(_mm_adds_epu8(src, under), AlphaMask);
+    }
+
     const __m128i Opacity;
     const bool KeepAlpha;
     const __m128i AlphaMask;
 };
 
+// How BlendFours treats four transparent source pixels (which leave what is
+// there, whatever the mode) and, drawing over at full opacity, four opaque
+// ones (which are copied): skipped and copied by a branch, or blended and
+// then put back by a mask where transparent. Branches pay where such fours
+// come in long runs, as in a picture's rows; at a turned sprite's edges
+// they alternate with others every few pixels, and a branch guessed wrong
+// costs more than the blend.
+enum class Shortcuts { Branch, Mask };
+
 // count pixels of source onto destination, four at a time, so that nothing is
-// decided per pixel but what the pixels themselves say: four transparent
-// source pixels leave what is there, and four opaque ones drawn over at full
-// opacity are copied. The one to three left over are blended in lanes too,
-// without those shortcuts (the pixel-at-a-time steps had none).
-template <PixelBlend Mode, bool Scaled, class Pixels>
-void BlendFours(uint32_t* destination, Pixels& source, int32_t count, const BlendSetting& setting)
+// decided per pixel; the one to three left over are blended in lanes too,
+// without the shortcuts (the pixel-at-a-time steps that used to blend them
+// had none).
+template <PixelBlend Mode, bool Scaled, Shortcuts Way>
+void BlendFours(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
 {
     const FourBlend<Mode, Scaled> blend(setting);
     const __m128i zero = _mm_setzero_si128();
     const __m128i alphaBits = _mm_set1_epi32(int(0xFF000000u));
     const __m128i alphaMask = _mm_set1_epi32(setting.KeepAlpha ? -1 : 0x00FFFFFF);
     const int32_t fours = count & ~3;
-    __m128i out[2];
     for (int32_t x = 0; x < fours; x += 4) {
-        const __m128i src = source.Four(x);
+        const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + x));
         const __m128i alpha = _mm_and_si128(src, alphaBits);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
-            continue; // all four transparent: nothing to add, multiply or cover, whatever the mode
         __m128i* at = reinterpret_cast<__m128i*>(destination + x);
-        if (Mode == PixelBlend::Over && !Scaled && _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaBits)) == 0xFFFF) {
-            _mm_storeu_si128(at, _mm_and_si128(src, alphaMask));
-            continue; // all four opaque: they cover
+        if (Way == Shortcuts::Branch) {
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF)
+                continue; // all four transparent
+            if (Mode == PixelBlend::Over && !Scaled &&
+                _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaBits)) == 0xFFFF) {
+                _mm_storeu_si128(at, _mm_and_si128(src, alphaMask));
+                continue; // all four opaque
+            }
+            _mm_storeu_si128(at, blend.Saturated(src, _mm_loadu_si128(at)));
+        } else {
+            // The opaque need nothing: the blend gives the source. Where all
+            // four are transparent, every lane of clear is set (each lane's
+            // test and'ed with the others').
+            const __m128i dst = _mm_loadu_si128(at);
+            __m128i clear = _mm_cmpeq_epi32(alpha, zero);
+            clear = _mm_and_si128(clear, _mm_shuffle_epi32(clear, _MM_SHUFFLE(1, 0, 3, 2)));
+            clear = _mm_and_si128(clear, _mm_shuffle_epi32(clear, _MM_SHUFFLE(2, 3, 0, 1)));
+            const __m128i blended = blend.Saturated(src, dst);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_and_si128(clear, dst), _mm_andnot_si128(clear, blended)));
         }
-        blend.Channels(src, _mm_loadu_si128(at), out);
-        _mm_storeu_si128(at, blend.Saturated(out));
     }
-    if (const int32_t rest = count - fours) {
-        blend.Channels(source.Few(fours, rest), LoadFew(destination + fours, rest), out);
-        StoreFew(destination + fours, blend.Carried(out), rest);
-    }
+    if (const int32_t rest = count - fours)
+        StoreFew(destination + fours, blend.Carried(LoadFew(source + fours, rest), LoadFew(destination + fours, rest)),
+                 rest);
 }
 
-template <PixelBlend Mode, class Pixels>
-void BlendFoursOf(uint32_t* destination, Pixels& source, int32_t count, const BlendSetting& setting)
+template <PixelBlend Mode, Shortcuts Way>
+void BlendFoursOf(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
 {
     if (setting.Opacity == 255)
-        BlendFours<Mode, false>(destination, source, count, setting);
+        BlendFours<Mode, false, Way>(destination, source, count, setting);
     else
-        BlendFours<Mode, true>(destination, source, count, setting);
+        BlendFours<Mode, true, Way>(destination, source, count, setting);
 }
 
-template <class Pixels>
-void BlendFrom(uint32_t* destination, Pixels& source, int32_t count, const BlendSetting& setting)
+template <Shortcuts Way>
+void BlendWith(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
 {
     switch (setting.Mode) {
-    case PixelBlend::Over: BlendFoursOf<PixelBlend::Over>(destination, source, count, setting); break;
-    case PixelBlend::Add: BlendFoursOf<PixelBlend::Add>(destination, source, count, setting); break;
-    case PixelBlend::Multiply: BlendFoursOf<PixelBlend::Multiply>(destination, source, count, setting); break;
+    case PixelBlend::Over: BlendFoursOf<PixelBlend::Over, Way>(destination, source, count, setting); break;
+    case PixelBlend::Add: BlendFoursOf<PixelBlend::Add, Way>(destination, source, count, setting); break;
+    case PixelBlend::Multiply: BlendFoursOf<PixelBlend::Multiply, Way>(destination, source, count, setting); break;
     }
 }
 
@@ -176,8 +208,7 @@ void BlendFrom(uint32_t* destination, Pixels& source, int32_t count, const Blend
 
 void BlendSpan(uint32_t* destination, const uint32_t* source, int32_t count, const BlendSetting& setting)
 {
-    SpanPixels pixels{source};
-    BlendFrom(destination, pixels, count, setting);
+    BlendWith<Shortcuts::Branch>(destination, source, count, setting);
 }
 
 void BlendColourSpan(uint32_t* destination, const uint32_t* coverage, int32_t count, uint32_t colour,
@@ -299,12 +330,12 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
             --to;
         if (from >= to)
             continue;
-        for (int32_t k = from; k < to; ++k, u += stepU, v += stepV)
+        for (int32_t k = 0; k < to - from; ++k, u += stepU, v += stepV)
             row[k] = sheet[size_t(v >> 16) * source.Stride + (u >> 16)];
-        first = from;
-        last = to;
-        uint32_t* out = destination.Pixels + size_t(y) * destination.Stride + int32_t(left);
-        BlendSpan(out + first, row + first, last - first, setting);
+        // Masks, not branches, for transparent fours: the row crosses the
+        // sprite's edges every few pixels.
+        uint32_t* out = destination.Pixels + size_t(y) * destination.Stride + int32_t(left) + from;
+        BlendWith<Shortcuts::Mask>(out, row, to - from, setting);
     }
 }
 
