@@ -268,6 +268,53 @@ void InsideSpan(double start, double step, double perStep, double limit, int32_t
     *last = hi < 0 ? 0 : hi > count ? count : hi;
 }
 
+// a + k * step, wrapping as k int32_t adds of step do.
+inline int32_t Stepped(int32_t a, int32_t step, int32_t k)
+{
+    return int32_t(uint32_t(a) + uint32_t(step) * uint32_t(k));
+}
+
+// Whether GatherRun can take pixels from a part of this size in a sheet of
+// this stride: its 16-bit multiply-add needs both coordinates and the stride
+// below 32,768.
+inline bool GatherFits(int32_t width, int32_t height, int32_t stride)
+{
+    return width <= 32768 && height <= 32768 && stride < 32768;
+}
+
+// The sheet's pixels under a run of count destination pixels into run: the
+// k-th takes the pixel at (u + k * stepU, v + k * stepV), 16.16 fixed point,
+// and every one of them maps inside the part. Four at a time: four lanes hold
+// (u, v) of four pixels and step by four steps (the same sums as one step at
+// a time); each lane's index in the sheet, (v >> 16) * stride + (u >> 16),
+// comes from one multiply-add of 16-bit halves. SSE2 has no gather: the four
+// indices are stored and the four pixels loaded one by one. The last four
+// may reach up to 3 past count; those lanes, which may map outside the part,
+// read its first pixel.
+void GatherRun(uint32_t* run, int32_t count, const uint32_t* sheet, int32_t stride, int32_t u, int32_t v,
+               int32_t stepU, int32_t stepV)
+{
+    __m128i us = _mm_setr_epi32(u, Stepped(u, stepU, 1), Stepped(u, stepU, 2), Stepped(u, stepU, 3));
+    __m128i vs = _mm_setr_epi32(v, Stepped(v, stepV, 1), Stepped(v, stepV, 2), Stepped(v, stepV, 3));
+    const __m128i stepU4 = _mm_set1_epi32(Stepped(0, stepU, 4)), stepV4 = _mm_set1_epi32(Stepped(0, stepV, 4));
+    const __m128i rowStep = _mm_set1_epi32(stride << 16 | 1), highHalves = _mm_set1_epi32(int(0xFFFF0000u));
+    const __m128i lane = _mm_setr_epi32(0, 1, 2, 3);
+    alignas(16) int32_t at[4];
+    for (int32_t k = 0; k < count; k += 4) {
+        // u >> 16 in each lane's low half and v >> 16 in its high half, both
+        // 0 to 32,767 inside the part; times (1, stride), summed.
+        __m128i index = _mm_madd_epi16(_mm_or_si128(_mm_srli_epi32(us, 16), _mm_and_si128(vs, highHalves)), rowStep);
+        index = _mm_and_si128(index, _mm_cmplt_epi32(lane, _mm_set1_epi32(count - k))); // past count: 0
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+        run[k] = sheet[at[0]];
+        run[k + 1] = sheet[at[1]];
+        run[k + 2] = sheet[at[2]];
+        run[k + 3] = sheet[at[3]];
+        us = _mm_add_epi32(us, stepU4);
+        vs = _mm_add_epi32(vs, stepV4);
+    }
+}
+
 } // namespace
 
 void BlendTransformed(const PixelImage& destination, const PixelImage& source, const PixelRect& part,
@@ -294,9 +341,10 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
     // Destination (x, y) maps to source (u, v): the turn undone, then the scale.
     const double du = c / scaleX, dv = -s / scaleY; // per pixel to the right
     const int32_t columns = int32_t(right - left);
+    const bool gathered = GatherFits(width, height, source.Stride);
     static thread_local std::vector<uint32_t> rowBuffer;
-    if (rowBuffer.size() < size_t(columns))
-        rowBuffer.resize(columns);
+    if (rowBuffer.size() < size_t(columns) + 3) // and GatherRun's last four
+        rowBuffer.resize(size_t(columns) + 3);
     uint32_t* const row = rowBuffer.data(); // asked once: a thread-local costs a call where it is emulated
     const uint32_t* sheet = source.Pixels + size_t(part.Top) * source.Stride + part.Left;
     const double perU = std::fabs(du) < 1e-9 ? 0 : 1 / du, perV = std::fabs(dv) < 1e-9 ? 0 : 1 / dv;
@@ -330,8 +378,12 @@ void BlendTransformed(const PixelImage& destination, const PixelImage& source, c
             --to;
         if (from >= to)
             continue;
-        for (int32_t k = 0; k < to - from; ++k, u += stepU, v += stepV)
-            row[k] = sheet[size_t(v >> 16) * source.Stride + (u >> 16)];
+        if (gathered) {
+            GatherRun(row, to - from, sheet, source.Stride, u, v, stepU, stepV);
+        } else { // a sheet too large for GatherRun: one pixel at a time
+            for (int32_t k = 0; k < to - from; ++k, u += stepU, v += stepV)
+                row[k] = sheet[size_t(v >> 16) * source.Stride + (u >> 16)];
+        }
         // Masks, not branches, for transparent fours: the row crosses the
         // sprite's edges every few pixels.
         uint32_t* out = destination.Pixels + size_t(y) * destination.Stride + int32_t(left) + from;
