@@ -169,9 +169,10 @@ void BlendFours(uint32_t* destination, const uint32_t* source, int32_t count, co
             }
             _mm_storeu_si128(at, blend.Saturated(src, _mm_loadu_si128(at)));
         } else {
-            // The opaque need nothing: the blend gives the source. Where all
-            // four are transparent, every lane of clear is set (each lane's
-            // test and'ed with the others').
+            // Four opaque need nothing: drawn over at full opacity, the
+            // blend gives the source. Where all four are transparent, every
+            // lane of clear is set (each lane's test and'ed with the
+            // others') and the destination is kept.
             const __m128i dst = _mm_loadu_si128(at);
             __m128i clear = _mm_cmpeq_epi32(alpha, zero);
             clear = _mm_and_si128(clear, _mm_shuffle_epi32(clear, _MM_SHUFFLE(1, 0, 3, 2)));
