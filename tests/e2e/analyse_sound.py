@@ -421,7 +421,7 @@ def check_mixer(recording_path, events_path, clock_file):
         sounding = sorted(v for v in body if v != 0)
         plateau = sounding[len(sounding) // 2] if sounding else 0
         print(f"burst of 40: level {plateau} ({plateau / level:.2f} voices), peak {peak} of 32767"
-              + (f"; known: {(len(body) - len(sounding)) / ms:.0f} ms of it exact silence" if len(sounding) < len(body) else ""))
+              + (f"; known: {(len(body) - len(sounding)) / ms:.1f} ms of it exact silence" if len(sounding) < len(body) else ""))
         if len(sounding) < len(body) // 2:
             failures.append(f"the burst sounded for {len(sounding) / ms:.0f} ms of the 300 ms in its body")
         elif abs(plateau / (level * voices) - 1) > 0.03:
