@@ -3,7 +3,8 @@
 // mouse wheel or the triggers change the weapon. Escape ends the game and
 // writes the score to score.txt. 60 frames a second, each built off screen:
 // sprites from one sheet, turned about their centres, and explosions that
-// add their light.
+// add their light. The field is in its own pixels at any display scale, and
+// Alt+Enter plays full screen.
 #include <prompt/prompt.h>
 
 #include <cmath>
