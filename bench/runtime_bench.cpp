@@ -803,9 +803,9 @@ double SoundThreadLoad(double seconds)
 void MeasureMixer(const std::string& assets)
 {
     int sound = SoundLoad((assets + "\\sound\\zapper.wav").c_str());
-    for (DWORD start = GetTickCount(); sound && !MixerOutputOpen() && GetTickCount() - start < 30000;)
+    for (DWORD start = GetTickCount(); sound && !MixerStreamNow().OutputOpen && GetTickCount() - start < 30000;)
         Sleep(5);
-    if (!sound || !MixerOutputOpen()) {
+    if (!sound || !MixerStreamNow().OutputOpen) {
         std::printf("  no sound output: the mixer is not measured\n");
         return;
     }

@@ -119,9 +119,9 @@ DWORD WINAPI ConsoleThreadMain(LPVOID)
     // Without a window the program thread would wait for a first paint for ever.
     if (!RegisterConsoleClass())
         FatalError(NoWindowText, ExitNoWindow);
-    // No sizing border until the program allows it (ScreenAllowResize).
-    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, ClassName, InitialCaption,
-                                  WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX),
+    // Sizable from the start; a program fixes its size by taking the border
+    // away (its own SetWindowLong, or ScreenAllowResize(false)).
+    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, ClassName, InitialCaption, WS_OVERLAPPEDWINDOW,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!window)

@@ -7,6 +7,8 @@
 
 #include <prompt/screen.h>
 
+#include <algorithm>
+
 #include "screen/back_buffer.h"
 #include "screen/screen_scale.h"
 #include "text/line_input.h"
@@ -22,7 +24,7 @@ const UINT WM_GETDPISCALEDSIZE = 0x02E4;
 
 enum class SizedBy { Nobody, Program, Runtime, User };
 
-enum ScaleRequest : WPARAM { SetScaleRequest, AllowResizeRequest, FullscreenRequest };
+enum ScaleRequest : WPARAM { SetScaleRequest, SetSizeRequest, AllowResizeRequest, FullscreenRequest };
 
 const LONG SizingStyles = WS_THICKFRAME | WS_MAXIMIZEBOX;
 const LONG FrameStyles = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
@@ -32,7 +34,6 @@ const LONG FrameExStyles = WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALF
 struct WindowScaleRecord {
     LONG Requested = 0;     // ScreenSetScale's; 0: the monitor's
     LONG MonitorScale = 1;
-    bool AllowResize = false;
     bool Fullscreen = false;
     bool Letterboxed = false; // the user gave the window its size: the program's kept, shown at the scale that fits
     SizedBy Sizing = SizedBy::Nobody; // who moves the window now, between WM_WINDOWPOSCHANGING and its WM_SIZE
@@ -252,8 +253,8 @@ void OnPositionChanging(HWND window, WINDOWPOS* position)
 LRESULT OnMinMaxInfo(HWND window, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = DefWindowProcW(window, WM_GETMINMAXINFO, wParam, lParam);
-    if (!Scale.AllowResize || Scale.Fullscreen)
-        return result;
+    if (!(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME) || Scale.Fullscreen)
+        return result; // the user cannot size it
     // Never below one window pixel a program pixel.
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
     const SIZE logical = CurrentScreenPlacement().Logical;
@@ -314,9 +315,35 @@ int SetScale(HWND window, LONG scale)
     return 1;
 }
 
+// The program's screen in its pixels; the window fits it at the target scale.
+int SetSize(HWND window, LONG width, LONG height)
+{
+    const SIZE most = BackBufferSize();
+    if (width < 1 || height < 1 || width > most.cx || height > most.cy)
+        return 0;
+    ScreenPlacement placement = CurrentScreenPlacement();
+    placement.Logical = SIZE{width, height};
+    SetScreenPlacement(placement);
+    if (Scale.Fullscreen)
+        return 1; // shown at its size when full screen ends
+    Scale.Letterboxed = false;
+    RestoreFromMaximised(window);
+    // Its corner kept, but moved back onto the work area where it fits.
+    const RECT work = MonitorArea(window, true);
+    const SIZE frame = WindowFrameSize(window, WindowDpi(window));
+    RECT now{};
+    GetWindowRect(window, &now);
+    POINT at{now.left, now.top};
+    at.x = std::max(work.left, std::min(at.x, work.right - (width * TargetScale() + frame.cx)));
+    at.y = std::max(work.top, std::min(at.y, work.bottom - (height * TargetScale() + frame.cy)));
+    SizeForTarget(window, &at);
+    FollowClient(window);
+    return 1;
+}
+
+// Whether the user may size the window is its sizing border, whoever set it.
 int AllowResize(HWND window, bool allow)
 {
-    Scale.AllowResize = allow;
     if (Scale.Fullscreen) {
         Scale.RestoreStyle = allow ? Scale.RestoreStyle | SizingStyles : Scale.RestoreStyle & ~SizingStyles;
         if (!allow)
@@ -385,6 +412,7 @@ LRESULT OnScaleRequest(HWND window, WPARAM request, LPARAM value)
 {
     switch (request) {
     case SetScaleRequest: return SetScale(window, static_cast<LONG>(value));
+    case SetSizeRequest: return SetSize(window, LOWORD(value), HIWORD(value));
     case AllowResizeRequest: return AllowResize(window, value != 0);
     case FullscreenRequest: return Fullscreen(window, value != 0);
     default: return 0;
@@ -455,6 +483,13 @@ bool WindowScaleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
 int ScreenSetScale(LONG scale)
 {
     return static_cast<int>(AskConsole(SetScaleRequest, scale));
+}
+
+int ScreenSetSize(LONG width, LONG height)
+{
+    if (width < 1 || height < 1 || width > 0xFFFF || height > 0xFFFF)
+        return 0;
+    return static_cast<int>(AskConsole(SetSizeRequest, MAKELPARAM(width, height)));
 }
 
 LONG ScreenScale()

@@ -163,24 +163,30 @@ bool PadButtonDown(int pad, int button)
     return (Pads.Pads[pad].Now.wButtons & button) != 0;
 }
 
-bool PadButtonPressed(int pad, int button)
+namespace {
+
+// A press (or a release) of the button since the last call that asked.
+bool TakeEdge(int pad, int button, bool pressed)
 {
     int index = ButtonIndex(button);
     if (!ValidPad(pad) || index < 0)
         return false;
     Refresh();
     PadRecord& record = Pads.Pads[pad];
-    return TakeOne(record.Downs[index], &record.DownsTaken[index]);
+    return pressed ? TakeOne(record.Downs[index], &record.DownsTaken[index])
+                   : TakeOne(record.Ups[index], &record.UpsTaken[index]);
+}
+
+} // namespace
+
+bool PadButtonPressed(int pad, int button)
+{
+    return TakeEdge(pad, button, true);
 }
 
 bool PadButtonReleased(int pad, int button)
 {
-    int index = ButtonIndex(button);
-    if (!ValidPad(pad) || index < 0)
-        return false;
-    Refresh();
-    PadRecord& record = Pads.Pads[pad];
-    return TakeOne(record.Ups[index], &record.UpsTaken[index]);
+    return TakeEdge(pad, button, false);
 }
 
 bool PadStick(int pad, int stick, double* x, double* y)

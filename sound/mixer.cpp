@@ -663,34 +663,10 @@ HANDLE MixerThread()
     return Mixer.Thread;
 }
 
-int MixerOutputFailed()
+MixerStreamFigures MixerStreamNow()
 {
-    return Mixer.OutputFailed;
-}
-
-LONG MixerTimesRanDry()
-{
-    return Mixer.RanDry;
-}
-
-int MixerOutputOpen()
-{
-    return Mixer.OutputOpen;
-}
-
-LONG MixerStreamsGivenUp()
-{
-    return Mixer.GivenUp;
-}
-
-LONG MixerStreamsClosing()
-{
-    return Mixer.Closing;
-}
-
-LONG MixerOpensFailed()
-{
-    return Mixer.OpensFailed;
+    return MixerStreamFigures{Mixer.OutputOpen, Mixer.OutputFailed, Mixer.RanDry,
+                              Mixer.GivenUp,    Mixer.Closing,      Mixer.OpensFailed};
 }
 
 void MixerUseWinmm(const WinmmFunctions* functions)

@@ -17,19 +17,18 @@ int MixerVoicesSounding();
 int MixerSoundsLoaded();
 SIZE_T MixerBytesHeld();
 // The sound thread, started by the first SoundLoad that succeeds, which also
-// has it open the output; 1 once the output is open, or once an open failed.
+// has it open the output.
 HANDLE MixerThread();
-int MixerOutputOpen();
-int MixerOutputFailed();
-// How often the stream ran dry while voices sounded: the sound thread came
-// too late to refill it, and a gap was heard.
-LONG MixerTimesRanDry();
-// How many streams were given up (a failed call, no buffer back in time, a
-// new default device) and how many of them are still being reset and closed.
-LONG MixerStreamsGivenUp();
-LONG MixerStreamsClosing();
-// How many times a stream could not be opened (no device).
-LONG MixerOpensFailed();
+// How the stream fares, each figure read on its own (they move while read).
+struct MixerStreamFigures {
+    bool OutputOpen;     // once the output is open...
+    bool OutputFailed;   // ...or once an open failed
+    LONG TimesRanDry;    // the sound thread came too late to refill it while voices sounded: a gap heard
+    LONG StreamsGivenUp; // a failed call, no buffer back in time, a new default device
+    LONG StreamsClosing; // of those, still being reset and closed
+    LONG OpensFailed;    // a stream could not be opened (no device)
+};
+MixerStreamFigures MixerStreamNow();
 
 // The sound thread's waveOut calls go to functions instead of the system's
 // (null: the system's again). The stream open now is given up through the

@@ -103,15 +103,7 @@ void Type(BYTE byte, bool trailOfDropped, TrackedString* echo)
 
 } // namespace
 
-LineReaderHold::LineReaderHold()
-{
-    EnterCriticalSection(&Line.Reading.Section);
-}
-
-LineReaderHold::~LineReaderHold()
-{
-    LeaveCriticalSection(&Line.Reading.Section);
-}
+LineReaderHold::LineReaderHold() : LockHold(Line.Reading) {}
 
 bool LineBegin()
 {

@@ -16,9 +16,8 @@ const WPARAM EnterCode = 13;
 const WPARAM PasteCode = 22; // Ctrl+V
 
 // One reader at a time, from the start of its line until it has taken the text.
-struct LineReaderHold : NotCopied {
+struct LineReaderHold : LockHold {
     LineReaderHold();
-    ~LineReaderHold();
 };
 
 bool LineBegin();   // false while another line runs

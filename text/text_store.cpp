@@ -153,15 +153,7 @@ void StoreText(const BYTE* bytes)
 
 } // namespace
 
-TextStoreHold::TextStoreHold()
-{
-    EnterCriticalSection(&Store.Lock.Section);
-}
-
-TextStoreHold::~TextStoreHold()
-{
-    LeaveCriticalSection(&Store.Lock.Section);
-}
+TextStoreHold::TextStoreHold() : LockHold(Store.Lock) {}
 
 void TextStoreStart()
 {

@@ -38,9 +38,8 @@ struct PendingRows {
 };
 
 // Holds the store's lock for a scope.
-struct TextStoreHold : NotCopied {
+struct TextStoreHold : LockHold {
     TextStoreHold();
-    ~TextStoreHold();
 };
 
 // The console thread, at its start and end: the rows' blocks (the process

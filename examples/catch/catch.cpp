@@ -47,15 +47,6 @@ bool Held(int key)
     return (GetAsyncKeyState(key) & 0x8000) != 0;
 }
 
-// The client area the size of the field.
-void FitWindow()
-{
-    HWND window = ConsoleWindowHandle();
-    RECT frame{0, 0, FieldWidth, FieldHeight};
-    AdjustWindowRectEx(&frame, GetWindowLongA(window, GWL_STYLE), FALSE, GetWindowLongA(window, GWL_EXSTYLE));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER);
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -64,7 +55,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!ConsoleStart(60000))
         return 1;
     ConsoleSetCaption("星をキャッチ");
-    FitWindow();
+    ScreenSetSize(FieldWidth, FieldHeight); // the client area the field's size
     // The field is 640 x 400 of the game's pixels whatever the display's
     // scale; the player may enlarge the window, and Alt+Enter plays full screen.
     ScreenAllowResize(true);

@@ -95,14 +95,6 @@ bool Outside(const Mover& m, double margin)
     return m.X < -margin || m.Y < -margin || m.X > FieldWidth + margin || m.Y > FieldHeight + margin;
 }
 
-void FitWindow()
-{
-    HWND window = ConsoleWindowHandle();
-    RECT frame{0, 0, FieldWidth, FieldHeight};
-    AdjustWindowRectEx(&frame, GetWindowLongA(window, GWL_STYLE), FALSE, GetWindowLongA(window, GWL_EXSTYLE));
-    SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, SWP_NOZORDER);
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -111,7 +103,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!ConsoleStart(60000))
         return 1;
     ConsoleSetCaption("ロックシューター");
-    FitWindow();
+    ScreenSetSize(FieldWidth, FieldHeight); // the client area the field's size
     MouseTrackingStart(); // the wheel reaches the program from here on
 
     Picture sheet;

@@ -72,11 +72,18 @@ int ScreenSave(const char* name);
 // 0 before ConsoleStart.
 int ScreenSetScale(LONG scale);
 LONG ScreenScale();
-// ScreenAllowResize(true): the window gets a sizing border and a maximise
-// box; the user may make it larger, never smaller than one window pixel a
-// program pixel; the screen keeps its size and is shown at the largest whole
-// scale that fits, centred, the rest black. false: fixed again, at the
-// target scale. 1 when done, 0 without a console.
+// The program's screen width x height of its pixels, the window sized for
+// it at the scale (whatever its frame and the display's scale), its top-left
+// corner kept or moved onto the work area; 1 when done, 0 for a size below 1
+// or beyond the back buffer (the primary display's size), or without a
+// console. In full screen, kept for when it ends.
+int ScreenSetSize(LONG width, LONG height);
+// ScreenAllowResize(true), as the window is made: a sizing border and a
+// maximise box; the user may make it larger, never smaller than one window
+// pixel a program pixel; the screen keeps its size and is shown at the
+// largest whole scale that fits, centred, the rest black. false: neither, the
+// window fixed at the target scale (as a program that clears WS_THICKFRAME
+// itself). 1 when done, 0 without a console.
 int ScreenAllowResize(bool allow);
 // ScreenFullscreen(true), or Alt+Enter: a borderless window covering the
 // monitor, the screen at the largest whole scale that fits, centred, the
@@ -84,7 +91,7 @@ int ScreenAllowResize(bool allow);
 // from before. Lines being read and held frames go on as they were. 1 when
 // done, 0 without a console.
 int ScreenFullscreen(bool on);
-// These four: any program thread, after ConsoleStart; the window changes on
+// These five: any program thread, after ConsoleStart; the window changes on
 // the console's thread before the call returns.
 
 // Waits for the next tick of a steady clock at that many frames a second and

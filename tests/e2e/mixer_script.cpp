@@ -71,9 +71,9 @@ TEST(MixerScript, PlaysTheScheduleWhileRecorded)
     int tone = Load("tone-700.wav"), loop = Load("loop.wav"), level = Load("level.wav"), blip = Load("blip.wav");
     std::string blipPath = TestDataFile("sounds/blip.wav");
     ASSERT_FALSE(HasFailure());
-    for (DWORD start = GetTickCount(); !MixerOutputOpen() && GetTickCount() - start < 30000; Sleep(5)) {
+    for (DWORD start = GetTickCount(); !MixerStreamNow().OutputOpen && GetTickCount() - start < 30000; Sleep(5)) {
     }
-    ASSERT_TRUE(MixerOutputOpen()) << "the first load opens the output";
+    ASSERT_TRUE(MixerStreamNow().OutputOpen) << "the first load opens the output";
     // A failed music open shows a box; answer it rather than wait for ever.
     std::atomic<bool> done{false};
     std::string boxText;
@@ -150,8 +150,8 @@ TEST(MixerScript, PlaysTheScheduleWhileRecorded)
     for (const Event& event : Events)
         std::fprintf(out, "%s %lld\n", event.Name.c_str(), static_cast<long long>(event.Time));
     std::fprintf(out, "value musicvolumetaken %d\n", volumeTaken);
-    std::fprintf(out, "value randry %ld\n", MixerTimesRanDry());
-    std::fprintf(out, "value givenup %ld\n", MixerStreamsGivenUp());
+    std::fprintf(out, "value randry %ld\n", MixerStreamNow().TimesRanDry);
+    std::fprintf(out, "value givenup %ld\n", MixerStreamNow().StreamsGivenUp);
     std::fclose(out);
 }
 
@@ -177,10 +177,10 @@ TEST(MixerScript, SoundsOnWhenTheDeviceGoesAndComesBack)
         GTEST_SKIP() << "run by sound_test.sh";
     int tone = Load("tone-700.wav");
     ASSERT_FALSE(HasFailure());
-    for (DWORD start = GetTickCount(); !MixerOutputOpen() && GetTickCount() - start < 30000; Sleep(5)) {
+    for (DWORD start = GetTickCount(); !MixerStreamNow().OutputOpen && GetTickCount() - start < 30000; Sleep(5)) {
     }
-    ASSERT_TRUE(MixerOutputOpen()) << "the first load opens the output";
-    LONG givenUp = MixerStreamsGivenUp(), opensFailed = 0;
+    ASSERT_TRUE(MixerStreamNow().OutputOpen) << "the first load opens the output";
+    LONG givenUp = MixerStreamNow().StreamsGivenUp, opensFailed = 0;
     ASSERT_EQ(1, SoundPlayLooped(tone));
     Tell(events, "playing " + std::to_string(Now100ns()));
     double longest = 0;
@@ -192,22 +192,22 @@ TEST(MixerScript, SoundsOnWhenTheDeviceGoesAndComesBack)
         int sounding = MixerVoicesSounding();
         longest = std::max(longest, NowMicroseconds() - before);
         EXPECT_EQ(1, sounding);
-        if (!opensFailed && MixerStreamsGivenUp() > givenUp) {
+        if (!opensFailed && MixerStreamNow().StreamsGivenUp > givenUp) {
             Tell(events, "givenup " + std::to_string(Now100ns()));
-            opensFailed = MixerOpensFailed();
+            opensFailed = MixerStreamNow().OpensFailed;
         }
-        if (opensFailed && !told && MixerOpensFailed() >= opensFailed + 5) {
+        if (opensFailed && !told && MixerStreamNow().OpensFailed >= opensFailed + 5) {
             Tell(events, "away " + std::to_string(Now100ns()));
             told = true;
         }
     }
     SoundStop(tone);
     Tell(events, "value longestcallus " + std::to_string(static_cast<long>(longest)));
-    Tell(events, "value givenup " + std::to_string(MixerStreamsGivenUp() - givenUp));
-    Tell(events, "value closing " + std::to_string(MixerStreamsClosing()));
-    Tell(events, "value opensfailed " + std::to_string(MixerOpensFailed()));
+    Tell(events, "value givenup " + std::to_string(MixerStreamNow().StreamsGivenUp - givenUp));
+    Tell(events, "value closing " + std::to_string(MixerStreamNow().StreamsClosing));
+    Tell(events, "value opensfailed " + std::to_string(MixerStreamNow().OpensFailed));
     printf("the longest call took %.0f us; %ld streams given up, %ld still closing\n", longest,
-           MixerStreamsGivenUp() - givenUp, MixerStreamsClosing());
+           MixerStreamNow().StreamsGivenUp - givenUp, MixerStreamNow().StreamsClosing);
     EXPECT_LT(longest, 50000.0) << "a call waited for the device";
 }
 

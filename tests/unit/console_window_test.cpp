@@ -43,9 +43,7 @@ TEST_F(ConsoleWindowTest, WindowHasClassCaptionAndStyles)
     GetWindowTextA(window, text, sizeof text);
     EXPECT_STREQ("BASIC PROMPT", text);
     LONG style = GetWindowLongA(window, GWL_STYLE);
-    // Sized by the program until it allows the user to (ScreenAllowResize).
-    const LONG fixed = WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
-    EXPECT_EQ(fixed, style & WS_OVERLAPPEDWINDOW) << std::hex << style;
+    EXPECT_EQ(WS_OVERLAPPEDWINDOW, style & WS_OVERLAPPEDWINDOW) << std::hex << style;
     EXPECT_TRUE(style & WS_VISIBLE);
     EXPECT_TRUE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_EQ(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, static_cast<int>(GetClassLongA(window, GCL_STYLE)));

@@ -439,7 +439,7 @@ protected:
         GetWindowRect(window, &place);
         SendMessageW(window, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&place));
         ScreenFullscreen(false);
-        ScreenAllowResize(false);
+        ScreenAllowResize(true); // as the window is made
         ScreenSetScale(0);
         ScreenTest::TearDown();
         SetWindowPos(window, nullptr, 0, 0, 640, 460, SWP_NOZORDER);
@@ -539,6 +539,18 @@ TEST_F(ScaledScreenTest, AtScaleTwoEachProgramPixelIsABlockOfTheWindow)
     EXPECT_EQ(2 * smaller.right, device.right);
     EXPECT_EQ(2 * smaller.bottom, device.bottom);
     EXPECT_LT(smaller.right, logical.right);
+    // ScreenSetSize says it in one call, whatever the frame; a size that cannot be changes nothing.
+    for (SIZE refused : {SIZE{0, 100}, SIZE{100, -1}, SIZE{100000, 100}})
+        EXPECT_EQ(0, ScreenSetSize(refused.cx, refused.cy)) << refused.cx << " x " << refused.cy;
+    ASSERT_EQ(1, ScreenSetSize(320, 240));
+    now = ClientArea();
+    GetClientRect(window, &device);
+    printf("ScreenSetSize(320, 240): the screen %ld x %ld, the client area %ld x %ld\n", now.right, now.bottom,
+           device.right, device.bottom);
+    EXPECT_EQ(320, now.right);
+    EXPECT_EQ(240, now.bottom);
+    EXPECT_EQ(640, device.right);
+    EXPECT_EQ(480, device.bottom);
 }
 
 TEST_F(ScaledScreenTest, ScalesThatCannotBeAreRefusedAndChangeNothing)
@@ -600,9 +612,10 @@ TEST_F(ScaledScreenTest, FullScreenIsLetterboxedAndTheWindowComesBack)
 
 TEST_F(ScaledScreenTest, ASizeTheUserGivesKeepsTheScreenAtTheScaleThatFits)
 {
-    EXPECT_EQ(0, GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME) << "fixed until allowed";
+    EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME) << "sizable as made";
+    ASSERT_EQ(1, ScreenAllowResize(false));
     ASSERT_EQ(1, ScreenAllowResize(true));
-    EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME);
+    EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX));
     RECT now = ClientArea();
     EXPECT_TRUE(EqualRect(&logical, &now));
     MINMAXINFO limits{};

@@ -333,10 +333,10 @@ TEST(MixerDeviceTest, AFailingStreamIsClosedAsideAndTheDefaultDeviceOpenedAgain)
     int loop = SoundLoad(SoundFile("loop.wav").c_str());
     ASSERT_GT(loop, 0);
     ASSERT_EQ(1, SoundPlayLooped(loop));
-    for (DWORD start = GetTickCount(); !MixerOutputOpen() && GetTickCount() - start < 30000; Sleep(5)) {
+    for (DWORD start = GetTickCount(); !MixerStreamNow().OutputOpen && GetTickCount() - start < 30000; Sleep(5)) {
     }
-    ASSERT_TRUE(MixerOutputOpen()) << "the system's device first";
-    LONG givenUp = MixerStreamsGivenUp();
+    ASSERT_TRUE(MixerStreamNow().OutputOpen) << "the system's device first";
+    LONG givenUp = MixerStreamNow().StreamsGivenUp;
     WinmmFunctions standIn = Winmm();
     standIn.WaveOutOpen = StandInOpen;
     standIn.WaveOutPrepareHeader = StandInPrepare;
@@ -363,10 +363,10 @@ TEST(MixerDeviceTest, AFailingStreamIsClosedAsideAndTheDefaultDeviceOpenedAgain)
         LockHold hold(Devices.Guard);
         printf("device 1: %d buffers, then a write failed; device 2 opened on %d (WAVE_MAPPER %d), %d buffers, "
                "while device 1's reset still hangs (%ld streams closing); three calls took %.2f ms\n",
-               Devices.Writes[1], Devices.OpenedOn[1], WAVE_MAPPER, Devices.Writes[2], MixerStreamsClosing(), calls);
+               Devices.Writes[1], Devices.OpenedOn[1], WAVE_MAPPER, Devices.Writes[2], MixerStreamNow().StreamsClosing, calls);
         EXPECT_EQ(UINT(WAVE_MAPPER), Devices.OpenedOn[1]);
         EXPECT_FALSE(Devices.Closed[1]);
-        EXPECT_EQ(1, MixerStreamsClosing());
+        EXPECT_EQ(1, MixerStreamNow().StreamsClosing);
     }
     EXPECT_LT(calls, 50.0) << "the program's calls do not wait for the device";
     SetEvent(Devices.ResetGate);
@@ -413,11 +413,11 @@ TEST(MixerDeviceTest, AFailingStreamIsClosedAsideAndTheDefaultDeviceOpenedAgain)
     MixerTellDefaultDeviceChanged();
     EXPECT_TRUE(WaitUntil([] { return Devices.Writes[5] >= 10 && Devices.Closed[4]; }, 10000))
         << "a new default device: device 4 closed, device 5 plays";
-    EXPECT_EQ(5, MixerStreamsGivenUp() - givenUp) << "the system's stream, devices 1 to 4";
+    EXPECT_EQ(5, MixerStreamNow().StreamsGivenUp - givenUp) << "the system's stream, devices 1 to 4";
 
     SoundRelease(loop);
     MixerUseWinmm(nullptr);
-    EXPECT_TRUE(WaitUntil([] { return Devices.Closed[5] && MixerOutputOpen(); }, 10000)) << "the system's device again";
+    EXPECT_TRUE(WaitUntil([] { return Devices.Closed[5] && MixerStreamNow().OutputOpen; }, 10000)) << "the system's device again";
     stop = true;
     player.join();
 }
