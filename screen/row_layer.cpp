@@ -137,8 +137,8 @@ void BuildBand(LONG row, LONG width, LONG height)
     const LONG stride = BackBufferSize().cx;
     PatBlt(Layer.Black.Dc, 0, 0, width, height, BLACKNESS);
     PatBlt(Layer.White.Dc, 0, 0, width, height, WHITENESS);
-    DrawRowTextLocked(Layer.Black.Dc, row, 0);
-    DrawRowTextLocked(Layer.White.Dc, row, 0);
+    DrawRowTextLocked(Layer.Black.Dc, row, 0, width);
+    DrawRowTextLocked(Layer.White.Dc, row, 0, width);
     GdiFlush();
     DWORD* layer = Layer.Image.Pixels + static_cast<size_t>(row) * ConsoleMetrics().LineHeight * stride;
     for (LONG y = 0; y < height; ++y) {
@@ -375,7 +375,7 @@ void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height, RECT* w
     if (!live.empty()) {
         Selection font(target->Dc, ConsoleMetrics().Font);
         for (LONG row : live)
-            DrawRowTextLocked(target->Dc, row, row * lineHeight);
+            DrawRowTextLocked(target->Dc, row, row * lineHeight, width);
     }
 }
 
@@ -390,6 +390,6 @@ void DrawRowsOverLocked(HDC dc, LONG first, LONG last, LONG clientWidth, LONG cl
             LONG top = i * cell.LineHeight;
             BitBlt(dc, 0, top, clientWidth, cell.LineHeight, BackBufferDc(), 0, top, SRCCOPY);
         }
-        DrawRowTextLocked(dc, i, i * cell.LineHeight);
+        DrawRowTextLocked(dc, i, i * cell.LineHeight, clientWidth);
     }
 }

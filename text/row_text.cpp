@@ -34,6 +34,11 @@ UINT WideCellRun(const BYTE* bytes, LONG length, LONG cellWidth, wchar_t* wide, 
 {
     UINT units = 0;
     for (LONG k = 0; k < length;) {
+        if (bytes[k] < 0x80) { // code page 932's single bytes below 0x80 are their own UTF-16 units
+            advances[units] = cellWidth;
+            wide[units++] = bytes[k++];
+            continue;
+        }
         LONG size = IsLeadByte(bytes[k]) && k + 1 < length ? 2 : 1;
         int made = MultiByteToWideChar(TextCodePage, 0, reinterpret_cast<const char*>(bytes + k), size,
                                        wide + units, 1);
@@ -48,7 +53,7 @@ UINT WideCellRun(const BYTE* bytes, LONG length, LONG cellWidth, wchar_t* wide, 
     return units;
 }
 
-void DrawRowTextLocked(HDC dc, LONG row, LONG top)
+void DrawRowTextLocked(HDC dc, LONG row, LONG top, LONG width)
 {
     const TextRows& rows = TextRowsLocked();
     const LONG cellWidth = ConsoleMetrics().CellWidth;
@@ -56,7 +61,7 @@ void DrawRowTextLocked(HDC dc, LONG row, LONG top)
     LONG n = lstrlenA(reinterpret_cast<const char*>(chars));
     wchar_t wide[TextRowBytes];
     INT advances[TextRowBytes];
-    for (LONG j = 0; j < n;) {
+    for (LONG j = 0; j < n && j * cellWidth < width;) {
         LONG length = RunLength(rows, row, j, n);
         SetTextColor(dc, rows.Foreground[row][j]);
         LONG background = rows.Background[row][j];

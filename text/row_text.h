@@ -11,5 +11,6 @@ UINT WideCellRun(const BYTE* bytes, LONG length, LONG cellWidth, wchar_t* wide, 
 
 // A row's text with its top at top, one ExtTextOutW per run of cells that
 // share both colours, in the font the caller selected, over what lies
-// beneath. With the store's lock held.
-void DrawRowTextLocked(HDC dc, LONG row, LONG top);
+// beneath; runs that start at or right of width are not drawn (a row holds
+// more cells than most windows show). With the store's lock held.
+void DrawRowTextLocked(HDC dc, LONG row, LONG top, LONG width);
