@@ -253,9 +253,12 @@ void OnPositionChanging(HWND window, WINDOWPOS* position)
 LRESULT OnMinMaxInfo(HWND window, WPARAM wParam, LPARAM lParam)
 {
     LRESULT result = DefWindowProcW(window, WM_GETMINMAXINFO, wParam, lParam);
-    if (!(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME) || Scale.Fullscreen)
-        return result; // the user cannot size it
-    // Never below one window pixel a program pixel.
+    // Never below one window pixel a program pixel, for the user's sizes: a
+    // size the program or the runtime gives is the screen's own, and the
+    // default handling of the move would clamp it to these limits.
+    const bool ownSize = Scale.Sizing == SizedBy::Program || Scale.Sizing == SizedBy::Runtime;
+    if (ownSize || Scale.Fullscreen || !(GetWindowLongW(window, GWL_STYLE) & WS_THICKFRAME))
+        return result;
     auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
     const SIZE logical = CurrentScreenPlacement().Logical;
     const SIZE frame = WindowFrameSize(window, WindowDpi(window));
