@@ -161,11 +161,11 @@ void MakeOpaque(const PixelImage& target, const PixelRect& area)
 
 int ScreenDrawThrough(DrawStep step, void* context, const RECT* reach)
 {
-    HDC back = BackBufferDc();
-    if (!back)
-        return 0; // no console yet
     PresentAfter present;
     BackBufferHold hold;
+    HDC back = BackBufferDc();
+    if (!back)
+        return 0; // no console yet, or its window closed
     if (Door.Target.Bitmap) {
         int result = step(Door.Target.Dc, context);
         if (reach)
@@ -188,11 +188,11 @@ int ScreenDrawThrough(DrawStep step, void* context, const RECT* reach)
 
 int ScreenDrawInColourThrough(ColourStep step, void* context, COLORREF colour, const RECT& reach)
 {
-    if (!BackBufferDc())
-        return 0;
     {
         PresentAfter present;
         BackBufferHold hold;
+        if (!BackBufferDc())
+            return 0;
         if (!Plain()) {
             const PixelImage target = TargetPixels();
             const PixelRect area = Clipped(reach, target);
@@ -222,11 +222,11 @@ int ScreenDrawInColourThrough(ColourStep step, void* context, COLORREF colour, c
 
 void ScreenFill(LONG x, LONG y, LONG width, LONG height, COLORREF color)
 {
+    PresentAfter present;
+    BackBufferHold hold;
     HDC back = BackBufferDc();
     if (!back)
         return;
-    PresentAfter present;
-    BackBufferHold hold;
     if (!Plain()) {
         const PixelImage target = TargetPixels();
         const PixelRect area = Clipped(RECT{x, y, x + width, y + height}, target);
@@ -252,10 +252,10 @@ void ScreenFill(LONG x, LONG y, LONG width, LONG height, COLORREF color)
 
 int ScreenDrawPixelsThrough(PixelStep step, void* context, BYTE opacity)
 {
-    if (!BackBufferDc())
-        return 0;
     PresentAfter present;
     BackBufferHold hold; // this thread's drawing is unbatched from here on: what it drew is in the pixels
+    if (!BackBufferDc())
+        return 0;
     PixelRect touched{};
     step(TargetPixels(), Setting(opacity), context, &touched);
     Touched(touched, &present);

@@ -15,13 +15,14 @@ struct HeldFrame {
 
 HeldFrame Frame;
 
-// With the back buffer's lock held.
+// With the back buffer's lock held. False once the window has closed too:
+// a frame composed then would read the back buffer's freed pixels.
 bool MakeShownImage()
 {
+    if (!BackBufferDc())
+        return false; // no console yet, or its window closed
     if (Frame.Shown.Dc)
         return true;
-    if (!BackBufferDc())
-        return false; // no console yet
     const SIZE screen = BackBufferSize();
     return MakeOffscreenImage(BackBufferDc(), screen.cx, screen.cy, &Frame.Shown);
 }

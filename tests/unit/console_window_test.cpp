@@ -167,12 +167,42 @@ CHILD_ACTION(close_console)
         Sleep(1000); // the console thread ends the process
 }
 
+// A program thread draws on at scale 2 (each draw composes the frame) while
+// the window closes: a draw that saw the back buffer just before it went.
+CHILD_ACTION(close_while_drawing)
+{
+    StartConsole();
+    ScreenSetSize(300, 200);
+    ScreenSetScale(2);
+    struct Drawer {
+        static DWORD WINAPI Draw(LPVOID)
+        {
+            for (LONG i = 0;; ++i) {
+                FillBox(i % 250, 10, 40, 40, RGB(255, i % 256, 0));
+                FillEllipse(i % 200, 60, 50, 30, RGB(0, 0, 255));
+            }
+        }
+    };
+    HANDLE drawer = CreateThread(nullptr, 0, Drawer::Draw, nullptr, 0, nullptr);
+    Sleep(50 + GetCurrentProcessId() % 50);
+    PostMessageA(ConsoleWindowHandle(), WM_CLOSE, 0, 0);
+    WaitForSingleObject(drawer, INFINITE); // the console thread ends the process
+    return 3;
+}
+
 TEST(ConsoleLifetimeTest, ClosingTheWindowEndsTheProcessWithZero)
 {
     ChildProcess child;
     ASSERT_TRUE(StartChild(ChildCommandLine("close_console"), "", &child));
     EXPECT_EQ(0u, WaitForExit(&child, 60000));
     EndChild(&child);
+    for (int run = 0; run < 8; ++run) {
+        ASSERT_TRUE(StartChild(ChildCommandLine("close_while_drawing"), "", &child));
+        DWORD code = WaitForExit(&child, 60000);
+        EndChild(&child);
+        printf("closed while drawing, run %d: exit code %#lx\n", run, static_cast<unsigned long>(code));
+        EXPECT_EQ(0u, code) << "run " << run;
+    }
 }
 
 CHILD_ACTION(class_taken)
