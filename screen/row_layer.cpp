@@ -347,6 +347,13 @@ void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height, RECT* w
                 memcpy(front + at + left, back + at + left, (right - left) * sizeof(DWORD));
                 continue;
             }
+            // A line through glyphs changes source every few pixels: one pass
+            // choosing each pixel costs less than a copy per run.
+            if (band.RowStart[line + 1] - band.RowStart[line] > 4) {
+                Select(front + at + left, layer + static_cast<size_t>(line) * stride + left, back + at + left,
+                       right - left);
+                continue;
+            }
             for (size_t r = band.RowStart[line]; r < band.RowStart[line + 1]; ++r) {
                 const Run& run = band.Runs[r];
                 LONG start = run.Start > left ? run.Start : left, end = run.End < right ? run.End : right;
