@@ -148,6 +148,16 @@ void ReferenceShapes(HDC dc, LONG right, LONG bottom)
     SetPixelV(dc, 300, 5, White);
 }
 
+// A row of cells over the graphics and one of opaque cells, on the window.
+void PrintBothKindsOfRows(const char* first)
+{
+    ConsoleSetColors(RGB(255, 200, 0), NoBackground);
+    ConsolePrint(first);
+    ConsoleSetColors(White, Blue);
+    ConsolePrint("opaque cells");
+    ConsoleFlush();
+}
+
 void OurShapes(LONG right, LONG bottom)
 {
     DrawLine(5, 7, 60, 33, Red);
@@ -367,11 +377,7 @@ TEST_F(ScreenTest, SavedScreenIsWhatTheWindowShows)
         FillBox(x, 0, 4, client.bottom, RGB(x % 256, 100, 255 - x % 256));
     FillEllipse(100, 100, 200, 120, Green);
     DrawTextAt(20, 300, "保存 saved", White);
-    ConsoleSetColors(RGB(255, 200, 0), NoBackground);
-    ConsolePrint("rows too: 行\r\n");
-    ConsoleSetColors(White, Blue);
-    ConsolePrint("opaque cells");
-    ConsoleFlush();
+    PrintBothKindsOfRows("rows too: 行\r\n");
 
     std::string path = ScratchFile("screen.bmp", "");
     ASSERT_EQ(1, ScreenSave(path.c_str()));
@@ -499,11 +505,7 @@ protected:
             FillBox(x, 0, 3, logical.bottom, RGB(x * 5 % 256, 90, 255 - x % 256));
         OurShapes(logical.right, logical.bottom);
         DrawTextAt(20, 150, "拡大 scaled", White);
-        ConsoleSetColors(RGB(255, 200, 0), NoBackground);
-        ConsolePrint("rows at scale: 行\r\n");
-        ConsoleSetColors(White, Blue);
-        ConsolePrint("opaque cells");
-        ConsoleFlush();
+        PrintBothKindsOfRows("rows at scale: 行\r\n");
     }
 
     RECT logical{};
