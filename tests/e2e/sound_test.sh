@@ -78,17 +78,25 @@ case " $PARTS " in *" mixer "*)
     RECORDING="$ARTIFACTS/mixer.raw"
     EVENTS="$ARTIFACTS/mixer-events.txt"
     CLOCK="$ARTIFACTS/mixer-clock.txt"
-    rm -f "$EVENTS"
-    start_recording "$RECORDING"
-    python3 "$HERE/analyse_sound.py" --clock "$RECORDING" "$CLOCK" &
-    WATCHER=$!
-    wait_for_recorder "$RECORDING"
-    SCRIPT_STATUS=0
-    SOUND_EVENTS="$EVENTS" TEST_DATA_DIR="$ROOT/tests/data" \
-        wine "$RUNTIME_TESTS" --gtest_filter=MixerScript.* 2>/dev/null || SCRIPT_STATUS=$?
-    stop_recording
-    [ $SCRIPT_STATUS -eq 0 ] || { echo "the mixer's schedule failed ($SCRIPT_STATUS)"; exit 1; }
-    python3 "$HERE/analyse_sound.py" --mixer "$RECORDING" "$EVENTS" "$CLOCK"
+    # Recorded again (up to three times) only when the host stalled the
+    # platform's stream too often for the check to see anything (exit 3).
+    for try in 1 2 3; do
+        rm -f "$EVENTS"
+        start_recording "$RECORDING"
+        python3 "$HERE/analyse_sound.py" --clock "$RECORDING" "$CLOCK" &
+        WATCHER=$!
+        wait_for_recorder "$RECORDING"
+        SCRIPT_STATUS=0
+        SOUND_EVENTS="$EVENTS" TEST_DATA_DIR="$ROOT/tests/data" \
+            wine "$RUNTIME_TESTS" --gtest_filter=MixerScript.* 2>/dev/null || SCRIPT_STATUS=$?
+        stop_recording
+        [ $SCRIPT_STATUS -eq 0 ] || { echo "the mixer's schedule failed ($SCRIPT_STATUS)"; exit 1; }
+        CHECK_STATUS=0
+        python3 "$HERE/analyse_sound.py" --mixer "$RECORDING" "$EVENTS" "$CLOCK" || CHECK_STATUS=$?
+        [ $CHECK_STATUS -eq 3 ] && [ $try -lt 3 ] || break
+        echo "known: the host stalled the platform's stream (try $try of 3); recording again"
+    done
+    [ $CHECK_STATUS -eq 0 ] || exit 1
 esac
 
 # A report of the device run ("playing", "away"), within 60 s.
