@@ -88,9 +88,13 @@ case " $PARTS " in *" mixer "*)
         wait_for_recorder "$RECORDING"
         SCRIPT_STATUS=0
         SOUND_EVENTS="$EVENTS" TEST_DATA_DIR="$ROOT/tests/data" \
-            wine "$RUNTIME_TESTS" --gtest_filter=MixerScript.* 2>/dev/null || SCRIPT_STATUS=$?
+            wine "$RUNTIME_TESTS" --gtest_filter=MixerScript.* 2>"$ARTIFACTS/mixer-wine.txt" || SCRIPT_STATUS=$?
         stop_recording
-        [ $SCRIPT_STATUS -eq 0 ] || { echo "the mixer's schedule failed ($SCRIPT_STATUS)"; exit 1; }
+        if [ $SCRIPT_STATUS -ne 0 ]; then
+            echo "the mixer's schedule failed ($SCRIPT_STATUS); what Wine said:"
+            grep -v -e "^ALSA lib" -e ":fixme:" "$ARTIFACTS/mixer-wine.txt" | tail -40
+            exit 1
+        fi
         CHECK_STATUS=0
         python3 "$HERE/analyse_sound.py" --mixer "$RECORDING" "$EVENTS" "$CLOCK" || CHECK_STATUS=$?
         [ $CHECK_STATUS -eq 3 ] && [ $try -lt 3 ] || break
