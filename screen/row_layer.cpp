@@ -250,12 +250,22 @@ void FollowScrolls()
         std::swap(Layer.Bands[row], Layer.Bands[row + moved]);
     for (LONG row = TextRowCount - moved; row < TextRowCount; ++row)
         Layer.Bands[row] = Band{}; // the rows that left: their runs' memory goes too, or every band would keep some
+    // Only the pixels the last compose used move: the image is the size of
+    // the screen, megabytes a scroll, and a row is a band of a few pixels.
+    // A band whose pixels stayed behind is built again.
+    const LONG lineHeight = ConsoleMetrics().LineHeight;
+    const LONG imageRows = BackBufferSize().cy / lineHeight;
+    LONG shownRows = (Layer.Height + lineHeight - 1) / lineHeight;
+    shownRows = shownRows < imageRows ? shownRows : imageRows;
+    shownRows = shownRows < TextRowCount ? shownRows : TextRowCount;
     const size_t stride = BackBufferSize().cx;
-    const size_t bandPixels = static_cast<size_t>(ConsoleMetrics().LineHeight) * stride;
-    const size_t layerRows = BackBufferSize().cy / ConsoleMetrics().LineHeight;
-    if (static_cast<size_t>(moved) < layerRows)
-        memmove(Layer.Image.Pixels, Layer.Image.Pixels + moved * bandPixels,
-                (layerRows - moved) * bandPixels * sizeof(DWORD));
+    for (LONG row = 0; row + moved < shownRows; ++row)
+        for (LONG line = 0; line < lineHeight; ++line) {
+            DWORD* to = Layer.Image.Pixels + (static_cast<size_t>(row) * lineHeight + line) * stride;
+            memcpy(to, to + static_cast<size_t>(moved) * lineHeight * stride, Layer.Width * sizeof(DWORD));
+        }
+    for (LONG row = shownRows - moved > 0 ? shownRows - moved : 0; row < TextRowCount; ++row)
+        Layer.Bands[row].Built = false;
 }
 
 } // namespace

@@ -233,9 +233,19 @@ TEST_F(TextScreenTest, LineBreaksPastTheLastRowScrollTheStore)
 // The console's drawing against the same store drawn cell by cell: the whole
 // client area, pixel for pixel. Partial draws (a print's rows) are checked
 // over a canvas that holds something else, so every strip must be restored.
-void ExpectSameAsCellByCell(const char* screen)
+// With `windowAsDrawn`, also the window as the console thread left it (its
+// graphics must have reached the window: a test's own fills do not).
+void ExpectSameAsCellByCell(const char* screen, bool windowAsDrawn = false)
 {
     ConsoleFlush(); // the console thread has drawn all and waits: the store holds still
+    auto windowPixels = [] {
+        Canvas shown;
+        HDC dc = GetDC(ConsoleWindowHandle());
+        BitBlt(shown.Dc, 0, 0, shown.Width, shown.Height, dc, 0, 0, SRCCOPY);
+        ReleaseDC(ConsoleWindowHandle(), dc);
+        return shown.Pixels();
+    };
+    const std::vector<COLORREF> flushed = windowPixels(); // as the console thread drew it, layer and all
     Canvas ours, reference;
     RenderRows(ours.Dc, -1, 0); // scrolls first if it must, as a repaint does
     DrawRowsCellByCell(reference.Dc);
@@ -263,18 +273,19 @@ void ExpectSameAsCellByCell(const char* screen)
     }
     DrawRowsCellByCell(composed.Dc);
     std::vector<COLORREF> over = composed.Pixels();
+    auto differingFromOver = [&over](const std::vector<COLORREF>& window) {
+        size_t differing = 0;
+        for (size_t i = 0; i < over.size(); ++i)
+            differing += over[i] != window[i];
+        return differing;
+    };
+    if (windowAsDrawn)
+        EXPECT_EQ(0u, differingFromOver(flushed)) << screen << ": the window as the console thread drew it";
     for (bool live : {false, true}) {
         ComposeRowsLive(live);
         ScreenShow();
-        Canvas shown;
-        HDC dc = GetDC(ConsoleWindowHandle());
-        BitBlt(shown.Dc, 0, 0, shown.Width, shown.Height, dc, 0, 0, SRCCOPY);
-        ReleaseDC(ConsoleWindowHandle(), dc);
-        std::vector<COLORREF> window = shown.Pixels();
-        size_t differingShown = 0;
-        for (size_t i = 0; i < over.size(); ++i)
-            differingShown += over[i] != window[i];
-        EXPECT_EQ(0u, differingShown) << screen << ": ScreenShow, rows " << (live ? "drawn over" : "from the layer");
+        EXPECT_EQ(0u, differingFromOver(windowPixels()))
+            << screen << ": ScreenShow, rows " << (live ? "drawn over" : "from the layer");
     }
     ComposeRowsLive(false);
 }
@@ -332,8 +343,23 @@ TEST_F(TextScreenTest, DrawingMatchesCellByCellDrawingPixelForPixel)
     for (int line = 0; line < 40; ++line)
         PrintCells(("scrolling line " + std::to_string(line) + " 行").c_str(), 2), ConsolePrint("\r\n");
     ExpectSameAsCellByCell("after a scroll");
+    RECT tall{};
+    GetWindowRect(window, &tall);
     SetWindowPos(window, nullptr, 0, 0, 640, 200, SWP_NOZORDER | SWP_NOMOVE);
     ExpectSameAsCellByCell("the window lowered: the store scrolls on repaint");
+    // Raised and filled again, then lowered over rows of text that a scroll brings up.
+    SetWindowPos(window, nullptr, 0, 0, tall.right - tall.left, tall.bottom - tall.top, SWP_NOZORDER | SWP_NOMOVE);
+    for (int line = 0; line < 30; ++line)
+        PrintCells(("line " + std::to_string(line) + " 行").c_str(), 3), ConsolePrint("\r\n");
+    ScreenShow(); // the layer built for every row of the tall window
+    ConsoleSetCursor(CellPosition{0, 0});
+    SetWindowPos(window, nullptr, 0, 0, 640, 200, SWP_NOZORDER | SWP_NOMOVE);
+    ScreenShow(); // and composed at the lower height: the rows below it keep their layer
+    RECT client{};
+    GetClientRect(window, &client);
+    ConsoleSetCursor(CellPosition{0, client.bottom / metrics.LineHeight - 1});
+    ConsolePrint("\r\n\r\n");
+    ExpectSameAsCellByCell("two rows of text scrolled up from below the window", true);
 }
 
 // Without a flush a print reaches the window at the latest a frame after the
