@@ -9,6 +9,7 @@
 #include "runtime/tracked_string.h"
 #include "screen/back_buffer.h"
 #include "screen/draw_door.h"
+#include "screen/frame.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ int DrawEverywhere(Picture* picture, LONG width, LONG height, HDC target, Blit b
     if (target)
         return blit(target, source.Dc, width, height, natural);
     if (picture->Mirror != 1) {
+        FrameWindowDrawnApart();
         WindowDc window(picture->Window);
         return blit(window.Dc, source.Dc, width, height, natural);
     }

@@ -97,6 +97,7 @@ void Touched(const PixelRect& touched, PresentAfter* present)
     const RECT area{touched.Left, touched.Top, touched.Right, touched.Bottom};
     HDC back = BackBufferDc();
     BackBufferTouched(area);
+    FrameWindowDrawnApart();
     if (!FrameHeld() && !WindowDrawnDirectly()) {
         present->Wanted = true;
     } else if (!FrameHeld()) {
@@ -173,6 +174,7 @@ int ScreenDrawThrough(DrawStep step, void* context, const RECT* reach)
         return result;
     }
     PutDefaultBrush(back);
+    FrameWindowDrawnApart();
     int result = 0;
     const bool direct = !FrameHeld() && WindowDrawnDirectly();
     if (direct) {
@@ -242,6 +244,7 @@ void ScreenFill(LONG x, LONG y, LONG width, LONG height, COLORREF color)
         Touched(area, &present);
         return;
     }
+    FrameWindowDrawnApart();
     if (!FrameHeld() && WindowDrawnDirectly()) {
         WindowDc window(BackBufferWindow());
         FillOn(window.Dc, back, x, y, width, height, color);

@@ -13,6 +13,11 @@
 // never cross.
 bool FrameHeld();
 
+// Any thread: something was drawn on the window (or into the back buffer)
+// apart from a compose, so that what the window shows is no longer the last
+// compose.
+void FrameWindowDrawnApart();
+
 // The console thread's WM_PAINT onto its paint device context.
 void FramePaint(HDC dc);
 // The console thread: the rows printing stored onto the window (unless held:

@@ -5,12 +5,18 @@
 #include "screen/frame.h"
 #include "screen/row_layer.h"
 #include "screen/screen_scale.h"
+#include "screen/screen_testing.h"
+#include "text/line_input.h"
+#include "text/text_font.h"
 
 namespace {
 
 struct HeldFrame {
     std::atomic<bool> Held;  // under the text store's lock and the back buffer's
     OffscreenImage Shown;    // the last frame shown; made at the first need, kept for the process
+    LONG ScrollsOnWindow;    // the console thread's; read by tests
+    std::atomic<bool> WindowAsComposed; // the window shows the last compose one to one, and
+                                        // nothing was drawn on it since but rows
 };
 
 HeldFrame Frame;
@@ -28,20 +34,63 @@ bool MakeShownImage()
 }
 
 // The frame the window shows when not held, onto a device context of the
-// window; with both locks held, the rows scrolled into view.
-void PaintComposedLocked(HDC dc, const RECT& client)
+// window; with both locks held, the rows scrolled into view. wholeWindow:
+// the device context reaches all of the client area (a paint's may not).
+void PaintComposedLocked(HDC dc, const RECT& client, bool wholeWindow)
 {
     const ScreenPlacement placement = CurrentScreenPlacement();
     PaintBorders(dc, placement);
     if (const OffscreenImage* shown = ShownFrameLocked(client)) {
         PresentArea(dc, shown->Dc, client, placement);
+        Frame.WindowAsComposed = wholeWindow && !PlacementStretches(placement);
         return;
     }
+    Frame.WindowAsComposed = false;
     // No image to compose into: the platform draws the rows itself (onto the
     // window only where it is not stretched; else the graphics alone).
     PresentArea(dc, BackBufferDc(), client, placement);
     if (!PlacementStretches(placement))
         DrawRowsOverLocked(dc, -1, 0, client.right, client.bottom);
+}
+
+// After a scroll over a back buffer of one colour, drawn on since by
+// nothing but rows: the window's own pixels move up with the rows (the
+// copy a repaint would make anyway), and only the rows that came into view
+// or changed are drawn. False where a compose must show the scroll.
+bool ScrollRowsOnWindow(HDC dc, const PendingRows& rows, const RECT& client)
+{
+    const LONG lineHeight = ConsoleMetrics().LineHeight;
+    const LONG rowsBottom = client.bottom < TextRowCount * lineHeight ? client.bottom : TextRowCount * lineHeight;
+    const LONG shift = rows.Scrolled * lineHeight;
+    if (!Frame.WindowAsComposed || rows.Cleared || rows.Scrolled <= 0 || shift >= rowsBottom ||
+        !BackBufferStillAndPlainLocked(client.right, rowsBottom))
+        return false;
+    // Drawn afterwards: the rows that came into view (the one the bottom
+    // edge cut before among them), and those that changed above them.
+    const LONG cameInto = (rowsBottom - shift) / lineHeight, lastShown = (rowsBottom - 1) / lineHeight;
+    const HWND window = BackBufferWindow();
+    // Only a line's caret is ours, and asking for one costs a call to the system.
+    const bool caretHidden = LineRunning() && HideCaret(window); // else its inverted pixels would move too
+    const RECT kept{0, shift, client.right, cameInto * lineHeight + shift};
+    RECT uncovered{};
+    ScrollDC(dc, 0, -shift, &kept, nullptr, nullptr, &uncovered);
+    // What the copy could not take (a window over this one, without a
+    // compositor) is painted again later; the rows below are drawn now.
+    const RECT drawn{0, cameInto * lineHeight, client.right, rowsBottom};
+    RECT extra;
+    if (SubtractRect(&extra, &uncovered, &drawn) && !IsRectEmpty(&extra))
+        InvalidateRect(window, &extra, FALSE);
+    // Each platform call on the window costs more than the pixels it draws:
+    // rows next to each other go in one.
+    const bool apart = rows.First <= rows.Last && rows.Last + 1 < cameInto;
+    const bool joined = rows.First <= rows.Last && !apart && rows.First < cameInto;
+    DrawRowsOverLocked(dc, joined ? rows.First : cameInto, lastShown, client.right, client.bottom);
+    if (apart)
+        DrawRowsOverLocked(dc, rows.First, rows.Last, client.right, client.bottom);
+    if (caretHidden)
+        ShowCaret(window);
+    InterlockedIncrement(&Frame.ScrollsOnWindow);
+    return true;
 }
 
 enum class HoldChange { Keep, Hold, Release };
@@ -69,12 +118,23 @@ void ShowFrame(HoldChange change)
         const ScreenPlacement placement = CurrentScreenPlacement();
         WindowDc window(BackBufferWindow());
         PresentArea(window.Dc, Frame.Shown.Dc, PlacementStretches(placement) ? written : client, placement);
+        Frame.WindowAsComposed = !PlacementStretches(placement);
     }
     if (change != HoldChange::Keep)
         Frame.Held = change == HoldChange::Hold;
 }
 
 } // namespace
+
+LONG ScrollsOnWindow()
+{
+    return InterlockedCompareExchange(&Frame.ScrollsOnWindow, 0, 0);
+}
+
+void FrameWindowDrawnApart()
+{
+    Frame.WindowAsComposed = false;
+}
 
 bool FrameHeld()
 {
@@ -109,7 +169,12 @@ void FramePaint(HDC dc)
         return;
     }
     TextScrollIntoViewLocked(client.bottom);
-    PaintComposedLocked(dc, client);
+    RECT reach{};
+    const bool wholeWindow = GetClipBox(dc, &reach) == SIMPLEREGION && reach.left <= 0 && reach.top <= 0 &&
+                             reach.right >= client.right && reach.bottom >= client.bottom;
+    PaintComposedLocked(dc, client, wholeWindow);
+    if (wholeWindow)
+        TextTakePendingLocked(); // all shown: a scroll waiting to be drawn is drawn
 }
 
 bool FrameDrawPendingRows()
@@ -131,10 +196,12 @@ bool FrameDrawPendingRows()
             PresentArea(window.Dc, shown->Dc, written, placement);
         return true;
     }
-    if (rows.All) // every row: the whole frame composed, as a repaint
-        PaintComposedLocked(window.Dc, client);
-    else
+    if (rows.All) { // every row: the whole frame composed, as a repaint, unless the rows only moved
+        if (!ScrollRowsOnWindow(window.Dc, rows, client))
+            PaintComposedLocked(window.Dc, client, true);
+    } else {
         DrawRowsOverLocked(window.Dc, rows.First, rows.Last, client.right, client.bottom);
+    }
     return true;
 }
 

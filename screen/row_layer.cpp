@@ -65,6 +65,8 @@ struct RowLayer {
     LONG Height;           // the client height last composed
     const OffscreenImage* Target; // the image the bands were last composed into
     bool Tracking;         // the back buffer's drawing is bounded since that compose
+    RECT UniformOver;      // where the back buffer was last found one colour since
+                           // it last changed (empty: not known)
     OffscreenImage Image;  // screen-sized: colours with the Covered mark
     OffscreenImage Black;  // one band each, to draw a row over
     OffscreenImage White;
@@ -316,7 +318,10 @@ void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height, RECT* w
         Layer.Width = width;
     }
     RECT changed{};
-    bool sinceLast = TakeChangedArea(width, height, &changed) && sameFrame;
+    const bool tracked = TakeChangedArea(width, height, &changed);
+    if (!tracked || !IsRectEmpty(&changed))
+        SetRectEmpty(&Layer.UniformOver);
+    bool sinceLast = tracked && sameFrame;
     if (!sinceLast) {
         for (Band& band : Layer.Bands)
             band.Composed = 0;
@@ -396,17 +401,52 @@ void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height, RECT* w
     }
 }
 
+bool BackBufferStillAndPlainLocked(LONG width, LONG height)
+{
+    RECT drawn;
+    if (!Layer.Image.Dc || !Layer.Tracking || (GetBoundsRect(BackBufferDc(), &drawn, 0) & DCB_SET) == DCB_SET)
+        return false; // drawn since the last compose, or GDI cannot tell
+    const SIZE screen = BackBufferSize();
+    if (width > screen.cx || height > screen.cy || width <= 0 || height <= 0)
+        return false;
+    const RECT area{0, 0, width, height};
+    RECT inside;
+    if (IntersectRect(&inside, &Layer.UniformOver, &area) && EqualRect(&inside, &area))
+        return true;
+    GdiFlush();
+    const DWORD* pixels = BackBufferImage().Pixels;
+    const __m128i first = _mm_set1_epi32(static_cast<int>(pixels[0] & Colour));
+    const __m128i colour = _mm_set1_epi32(static_cast<int>(Colour));
+    for (LONG y = 0; y < height; ++y) {
+        const DWORD* line = pixels + static_cast<size_t>(y) * screen.cx;
+        __m128i differ = _mm_setzero_si128();
+        LONG x = 0;
+        for (; x + 4 <= width; x += 4) {
+            __m128i p = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(line + x)), colour);
+            differ = _mm_or_si128(differ, _mm_xor_si128(p, first));
+        }
+        for (; x < width; ++x)
+            if ((line[x] & Colour) != (pixels[0] & Colour))
+                return false;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(differ, _mm_setzero_si128())) != 0xFFFF)
+            return false;
+    }
+    Layer.UniformOver = area;
+    return true;
+}
+
 void DrawRowsOverLocked(HDC dc, LONG first, LONG last, LONG clientWidth, LONG clientHeight)
 {
     const ConsoleCellMetrics cell = ConsoleMetrics();
     Selection font(dc, cell.Font);
-    for (LONG i = 0; i * cell.LineHeight < clientHeight && i <= LastTextRow; ++i) {
-        if (first != -1 && (i < first || i > last))
-            continue;
-        if (first != -1) { // the row's whole strip first: transparent glyphs never land on what was there
-            LONG top = i * cell.LineHeight;
-            BitBlt(dc, 0, top, clientWidth, cell.LineHeight, BackBufferDc(), 0, top, SRCCOPY);
-        }
+    if (first != -1) { // the rows' strip first, in one copy: transparent glyphs never land on what was there
+        const LONG top = first * cell.LineHeight, bottom = (last + 1) * cell.LineHeight;
+        BitBlt(dc, 0, top, clientWidth, (bottom < clientHeight ? bottom : clientHeight) - top, BackBufferDc(), 0, top,
+               SRCCOPY);
+    }
+    for (LONG i = first == -1 ? 0 : first; i * cell.LineHeight < clientHeight && i <= LastTextRow; ++i) {
+        if (first != -1 && i > last)
+            break;
         DrawRowTextLocked(dc, i, i * cell.LineHeight, clientWidth);
     }
 }

@@ -13,6 +13,11 @@
 void ComposeFrameLocked(OffscreenImage* target, LONG width, LONG height, RECT* written = nullptr);
 
 // Rows drawn by the platform onto a device context (first -1: every visible
-// row, over what the caller put there; otherwise first to last, each over its
+// row, over what the caller put there; otherwise first to last, over their
 // strip of the back buffer, restored first).
 void DrawRowsOverLocked(HDC dc, LONG first, LONG last, LONG clientWidth, LONG clientHeight);
+
+// Whether nothing was drawn into the back buffer since the last compose and
+// its top-left width x height is one colour: there, rows shifted on the
+// window show what a compose would.
+bool BackBufferStillAndPlainLocked(LONG width, LONG height);

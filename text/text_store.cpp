@@ -69,12 +69,30 @@ void AddPending(LONG first, LONG last, bool all)
 {
     PendingRows& pending = Store.Pending;
     if (!pending.Any) {
-        pending = PendingRows{true, all, first, last};
+        pending = PendingRows{true, all, first, last, 0, false};
         return;
     }
     pending.All = pending.All || all;
+    if (pending.First > pending.Last) {
+        pending.First = first;
+        pending.Last = last;
+        return;
+    }
     pending.First = first < pending.First ? first : pending.First;
     pending.Last = last > pending.Last ? last : pending.Last;
+}
+
+// The rows pending move up with their cells: a window that shifts its
+// pixels by the rows scrolled then has only those rows to draw again.
+void PendingScrolledOneRow()
+{
+    PendingRows& pending = Store.Pending;
+    if (!pending.Any)
+        pending = PendingRows{true, true, 1, 0, 0, false};
+    pending.All = true;
+    pending.Scrolled += 1;
+    pending.First = pending.First > 0 ? pending.First - 1 : 0;
+    pending.Last -= 1;
 }
 
 // Row 0 leaves, every other row moves up by reference, row 100 starts empty.
@@ -89,6 +107,7 @@ void ScrollOneRow()
     }
     GiveRowNewBlocks(LastTextRow);
     Store.ScrollCount += 1;
+    PendingScrolledOneRow();
 }
 
 void StoreByte(BYTE byte, bool withColours)
@@ -124,7 +143,6 @@ void StoreText(const BYTE* bytes)
 {
     CellPosition& cursor = Store.Cursor;
     LONG startRow = cursor.Row;
-    bool scrolled = false;
     if (bytes[0] != 0)
         FillGapBeforeCursor();
     for (LONG i = 0; bytes[i] != 0; ++i) {
@@ -140,7 +158,7 @@ void StoreText(const BYTE* bytes)
             cursor.Column = 0;
             if (cursor.Row == LastTextRow) {
                 ScrollOneRow();
-                scrolled = true;
+                startRow = startRow > 0 ? startRow - 1 : 0;
             } else {
                 cursor.Row += 1;
             }
@@ -148,7 +166,7 @@ void StoreText(const BYTE* bytes)
             StoreByte(byte, true);
         }
     }
-    AddPending(startRow, cursor.Row, scrolled);
+    AddPending(startRow, cursor.Row, false);
 }
 
 } // namespace
@@ -189,6 +207,7 @@ void TextClear()
     EmptyEveryRow();
     Store.Cursor = CellPosition{0, 0};
     AddPending(0, 0, true);
+    Store.Pending.Cleared = true;
 }
 
 void TextLocate(LONG column, LONG row)
@@ -215,8 +234,6 @@ bool TextScrollIntoViewLocked(LONG clientHeight)
         Store.Cursor.Row -= 1;
         scrolled = true;
     }
-    if (scrolled)
-        AddPending(0, 0, true);
     return scrolled;
 }
 
@@ -292,4 +309,6 @@ void ConsoleClearText()
 {
     TextStoreHold hold;
     EmptyEveryRow();
+    AddPending(0, 0, true);
+    Store.Pending.Cleared = true;
 }

@@ -32,9 +32,11 @@ struct TextRows {
 // What printing has stored and the window does not show yet.
 struct PendingRows {
     bool Any;
-    bool All;   // every visible row, as after a scroll or a clear
-    LONG First;
-    LONG Last;
+    bool All;      // every visible row, as after a scroll or a clear
+    LONG First;    // the rows whose cells changed, where they stand now
+    LONG Last;     // (none: First > Last, as when the rows only moved up)
+    LONG Scrolled; // how many rows up everything moved meanwhile
+    bool Cleared;  // every row emptied meanwhile: First and Last say nothing
 };
 
 // Holds the store's lock for a scope.

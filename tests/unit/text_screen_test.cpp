@@ -274,13 +274,14 @@ void ExpectSameAsCellByCell(const char* screen, bool windowAsDrawn = false)
     DrawRowsCellByCell(composed.Dc);
     std::vector<COLORREF> over = composed.Pixels();
     auto differingFromOver = [&over](const std::vector<COLORREF>& window) {
-        size_t differing = 0;
+        size_t count = 0;
         for (size_t i = 0; i < over.size(); ++i)
-            differing += over[i] != window[i];
-        return differing;
+            count += over[i] != window[i];
+        return count;
     };
-    if (windowAsDrawn)
+    if (windowAsDrawn) {
         EXPECT_EQ(0u, differingFromOver(flushed)) << screen << ": the window as the console thread drew it";
+    }
     for (bool live : {false, true}) {
         ComposeRowsLive(live);
         ScreenShow();
@@ -360,6 +361,47 @@ TEST_F(TextScreenTest, DrawingMatchesCellByCellDrawingPixelForPixel)
     ConsoleSetCursor(CellPosition{0, client.bottom / metrics.LineHeight - 1});
     ConsolePrint("\r\n\r\n");
     ExpectSameAsCellByCell("two rows of text scrolled up from below the window", true);
+}
+
+// Over graphics of one colour, a scroll moves the window's own pixels and
+// draws only the rows that came into view or changed; a window that is not
+// a whole number of rows high brings the cut row into view too.
+TEST_F(TextScreenTest, RowsScrolledOnTheWindowOverOneColourAreTheStoredOnes)
+{
+    RECT tall{};
+    GetWindowRect(window, &tall);
+    SetWindowPos(window, nullptr, 0, 0, 640, 207, SWP_NOZORDER | SWP_NOMOVE);
+    FillBackBuffer(RECT{0, 0, BackBufferSize().cx, BackBufferSize().cy}, RGB(0, 0, 96));
+    ASSERT_TRUE(RepaintAndWait(window));
+    RECT client{};
+    GetClientRect(window, &client);
+    const LONG before = ScrollsOnWindow();
+    for (int line = 0; line < 40; ++line) {
+        ConsoleSetColors(line % 2 ? White : RGB(255, 200, 0), line % 3 ? -1 : static_cast<LONG>(RGB(0, 80, 0)));
+        ConsolePrint(("line " + std::to_string(line) + " 行").c_str());
+        if (line % 10 == 8) { // a row above changed too: it moves up with the rest and is drawn again
+            const CellPosition at = ConsoleCursor();
+            ConsoleLocate(2, 5);
+            ConsolePrint("changed");
+            ConsoleSetCursor(at);
+        }
+        ConsolePrint("\r\n");
+        ConsoleFlush();
+    }
+    // Rows stored below the window come into view with the scroll that brings
+    // the cursor row in.
+    const LONG below = client.bottom / metrics.LineHeight;
+    for (LONG row = below; row < below + 3; ++row)
+        for (LONG column = 0; column < 6; ++column)
+            ConsoleSetCell(row, column, TextCell{static_cast<BYTE>('a' + row), White, NoBackground});
+    ConsoleLocate(0, below + 3);
+    ConsolePrint("x");
+    const LONG scrolled = ScrollsOnWindow() - before;
+    printf("%ld of 40 lines scrolled on the window, %ld rows of %ld pixels in %ld\n", scrolled,
+           client.bottom / metrics.LineHeight, metrics.LineHeight, client.bottom);
+    EXPECT_GE(scrolled, 26) << "a scroll composed the frame again";
+    ExpectSameAsCellByCell("rows scrolled on the window over one colour", true);
+    SetWindowPos(window, nullptr, 0, 0, tall.right - tall.left, tall.bottom - tall.top, SWP_NOZORDER | SWP_NOMOVE);
 }
 
 // Without a flush a print reaches the window at the latest a frame after the
