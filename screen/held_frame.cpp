@@ -160,6 +160,7 @@ void FramePaint(HDC dc)
     if (Frame.Held && MakeShownImage()) {
         const ScreenPlacement placement = CurrentScreenPlacement();
         if (PlacementStretches(placement)) {
+            Frame.WindowAsComposed = false;
             PaintBorders(dc, placement);
             PresentArea(dc, Frame.Shown.Dc, client, placement);
             return;
@@ -191,6 +192,7 @@ bool FrameDrawPendingRows()
     WindowDc window(BackBufferWindow());
     const ScreenPlacement placement = CurrentScreenPlacement();
     if (PlacementStretches(placement)) { // the rows reach the window in the composed frame
+        Frame.WindowAsComposed = false;
         RECT written{};
         if (const OffscreenImage* shown = ShownFrameLocked(client, &written))
             PresentArea(window.Dc, shown->Dc, written, placement);
@@ -214,6 +216,7 @@ void FramePresentChanges()
     const ScreenPlacement placement = CurrentScreenPlacement();
     if (!PlacementStretches(placement))
         return;
+    Frame.WindowAsComposed = false;
     RECT written{};
     if (const OffscreenImage* shown = ShownFrameLocked(ClientArea(), &written)) {
         WindowDc window(BackBufferWindow());
