@@ -441,8 +441,9 @@ void DrawRowsOverLocked(HDC dc, LONG first, LONG last, LONG clientWidth, LONG cl
     Selection font(dc, cell.Font);
     if (first != -1) { // the rows' strip first, in one copy: transparent glyphs never land on what was there
         const LONG top = first * cell.LineHeight, bottom = (last + 1) * cell.LineHeight;
-        BitBlt(dc, 0, top, clientWidth, (bottom < clientHeight ? bottom : clientHeight) - top, BackBufferDc(), 0, top,
-               SRCCOPY);
+        const LONG height = (bottom < clientHeight ? bottom : clientHeight) - top;
+        if (height > 0)
+            BitBlt(dc, 0, top, clientWidth, height, BackBufferDc(), 0, top, SRCCOPY);
     }
     for (LONG i = first == -1 ? 0 : first; i * cell.LineHeight < clientHeight && i <= LastTextRow; ++i) {
         if (first != -1 && i > last)
