@@ -14,7 +14,7 @@ namespace {
 struct HeldFrame {
     std::atomic<bool> Held;  // under the text store's lock and the back buffer's
     OffscreenImage Shown;    // the last frame shown; made at the first need, kept for the process
-    LONG ScrollsOnWindow;    // the console thread's; read by tests
+    std::atomic<LONG> ScrollsOnWindow; // written by the console thread; read by tests
     std::atomic<bool> WindowAsComposed; // the window shows the last compose one to one, and
                                         // nothing was drawn on it since but rows
 };
@@ -80,16 +80,14 @@ bool ScrollRowsOnWindow(HDC dc, const PendingRows& rows, const RECT& client)
     RECT extra;
     if (SubtractRect(&extra, &uncovered, &drawn) && !IsRectEmpty(&extra))
         InvalidateRect(window, &extra, FALSE);
-    // Each platform call on the window costs more than the pixels it draws:
-    // rows next to each other go in one.
-    const bool apart = rows.First <= rows.Last && rows.Last + 1 < cameInto;
-    const bool joined = rows.First <= rows.Last && !apart && rows.First < cameInto;
-    DrawRowsOverLocked(dc, joined ? rows.First : cameInto, lastShown, client.right, client.bottom);
-    if (apart)
-        DrawRowsOverLocked(dc, rows.First, rows.Last, client.right, client.bottom);
+    // One call from the first changed row down: each platform call on the
+    // window costs more than the pixels it draws, and the pending rows reach
+    // the cursor's, at the bottom.
+    const LONG first = rows.First <= rows.Last && rows.First < cameInto ? rows.First : cameInto;
+    DrawRowsOverLocked(dc, first, lastShown, client.right, client.bottom);
     if (caretHidden)
         ShowCaret(window);
-    InterlockedIncrement(&Frame.ScrollsOnWindow);
+    Frame.ScrollsOnWindow += 1;
     return true;
 }
 
@@ -128,7 +126,7 @@ void ShowFrame(HoldChange change)
 
 LONG ScrollsOnWindow()
 {
-    return InterlockedCompareExchange(&Frame.ScrollsOnWindow, 0, 0);
+    return Frame.ScrollsOnWindow;
 }
 
 void FrameWindowDrawnApart()

@@ -82,6 +82,13 @@ void AddPending(LONG first, LONG last, bool all)
     pending.Last = last > pending.Last ? last : pending.Last;
 }
 
+// Every row emptied: what was pending says nothing of the window any more.
+void PendingCleared()
+{
+    AddPending(0, 0, true);
+    Store.Pending.Cleared = true;
+}
+
 // The rows pending move up with their cells: a window that shifts its
 // pixels by the rows scrolled then has only those rows to draw again.
 void PendingScrolledOneRow()
@@ -206,8 +213,7 @@ void TextClear()
     TextStoreHold hold;
     EmptyEveryRow();
     Store.Cursor = CellPosition{0, 0};
-    AddPending(0, 0, true);
-    Store.Pending.Cleared = true;
+    PendingCleared();
 }
 
 void TextLocate(LONG column, LONG row)
@@ -309,6 +315,5 @@ void ConsoleClearText()
 {
     TextStoreHold hold;
     EmptyEveryRow();
-    AddPending(0, 0, true);
-    Store.Pending.Cleared = true;
+    PendingCleared();
 }
